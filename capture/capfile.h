@@ -1,0 +1,41 @@
+// Reading capture files (libpcap's file format) frame by frame.
+#pragma once
+
+#include <pcap/pcap.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "core/timer.h"
+
+namespace nw {
+
+struct capfile_frame {
+  capture_time time;
+  std::uint32_t length = 0;  // on the wire; the octets may be fewer (snapshot length)
+  std::span<const std::uint8_t> octets;
+};
+
+struct pcap_closer {
+  void operator()(pcap_t* handle) const { pcap_close(handle); }
+};
+using pcap_handle = std::unique_ptr<pcap_t, pcap_closer>;
+
+class capfile {
+ public:
+  // 1 when open, -1 with error() telling why.
+  [[nodiscard]] int open(const std::string& path);
+  [[nodiscard]] int link_type() const { return pcap_datalink(handle_.get()); }
+  // Calls fn for every frame in file order; 1 at the end of the file, -1 on a damaged file.
+  [[nodiscard]] int for_each(const std::function<void(const capfile_frame&)>& fn);
+  [[nodiscard]] const std::string& error() const { return error_; }
+
+ private:
+  pcap_handle handle_;
+  std::string error_;
+};
+
+}  // namespace nw

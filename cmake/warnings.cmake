@@ -3,4 +3,4 @@ add_library(nodewren_warnings INTERFACE)
 target_compile_options(nodewren_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-  -Wnull-dereference -Wdouble-promotion -Wformat -Wformat-security -Wimplicit-fallthrough)
+  -Wdouble-promotion -Wformat -Wformat-security -Wimplicit-fallthrough)

@@ -1,0 +1,163 @@
+// The shared containers and arithmetic: hash table, queue, moving average, capture times.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/hashtable.h"
+#include "core/hutil.h"
+#include "core/message.h"
+#include "core/q.h"
+#include "core/timer.h"
+
+namespace nw {
+namespace {
+
+using text_table = hash_table<std::string, int>;
+
+std::vector<std::pair<std::string, int>> entries_in_order(const text_table& table) {
+  std::vector<std::pair<std::string, int>> seen;
+  ht_foreach(table, [&](const std::string& k, int v) { seen.emplace_back(k, v); });
+  return seen;
+}
+
+TEST(HashTable, InsertTwiceKeepsOneEntryWithTheSecondValue) {
+  text_table table(ht_text_functions);
+  EXPECT_EQ(ht_insert(table, std::string("eth0"), 1), 0);
+  EXPECT_EQ(ht_insert(table, std::string("eth0"), 2), 1);
+  EXPECT_EQ(table.count(), 1U);
+  int value = 0;
+  ASSERT_EQ(ht_lookup(table, std::string("eth0"), &value), 1);
+  EXPECT_EQ(value, 2);
+}
+
+TEST(HashTable, LookupOfAMissingKeyLeavesTheOutputAlone) {
+  text_table table(ht_text_functions);
+  ht_insert(table, std::string("a"), 1);
+  int value = 77;
+  EXPECT_EQ(ht_lookup(table, std::string("b"), &value), 0);
+  EXPECT_EQ(value, 77);
+}
+
+TEST(HashTable, InsertCopyReplacesTheStoredCopy) {
+  hash_table<std::string, std::string> table(ht_text_functions);
+  std::string first = "first";
+  EXPECT_EQ(ht_insert_copy(table, std::string("k"), first), 0);
+  first = "changed by the caller";
+  EXPECT_EQ(*table.find("k"), "first");  // the table kept a copy, not the caller's text
+  EXPECT_EQ(ht_insert_copy(table, std::string("k"), std::string("second")), 1);
+  EXPECT_EQ(*table.find("k"), "second");
+  EXPECT_EQ(table.count(), 1U);
+}
+
+TEST(HashTable, RemoveUnlinksHeadMiddleAndTailOfAChain) {
+  // Under the identity hash, keys 256 apart share one chain.
+  hash_table<std::uint32_t, int> table(
+      {[](const std::uint32_t& k) { return k; },
+       [](const std::uint32_t& a, const std::uint32_t& b) { return a == b ? 0 : 1; }});
+  for (std::uint32_t k : {0U, 256U, 512U, 768U}) ht_insert(table, k, static_cast<int>(k));
+  EXPECT_EQ(ht_remove(table, 1024U), 0);
+  EXPECT_EQ(table.count(), 4U);
+  EXPECT_EQ(ht_remove(table, 768U), 1);  // head (newest)
+  EXPECT_EQ(ht_remove(table, 256U), 1);  // middle
+  EXPECT_EQ(ht_remove(table, 0U), 1);    // tail (oldest)
+  EXPECT_EQ(table.count(), 1U);
+  EXPECT_NE(table.find(512U), nullptr);
+  EXPECT_EQ(table.find(256U), nullptr);
+}
+
+TEST(HashTable, ForeachRunsBucketsInOrderAndChainsNewestFirst) {
+  hash_table<std::uint32_t, int> table(
+      {[](const std::uint32_t& k) { return k; },
+       [](const std::uint32_t& a, const std::uint32_t& b) { return a == b ? 0 : 1; }});
+  ht_insert(table, 5U, 1);
+  ht_insert(table, 261U, 2);  // same bucket as 5, inserted later: found first
+  ht_insert(table, 3U, 3);
+  ht_insert(table, 0xFFFFFFFFU, 4);  // bucket 255
+  std::vector<std::uint32_t> keys;
+  ht_foreach(table, [&](const std::uint32_t& k, int) { keys.push_back(k); });
+  EXPECT_EQ(keys, (std::vector<std::uint32_t>{3U, 261U, 5U, 0xFFFFFFFFU}));
+}
+
+TEST(HashTable, TextHashSignExtendsHighBitCharacters) {
+  EXPECT_EQ(ht_text_hash(""), 0U);
+  EXPECT_EQ(ht_text_hash("A"), 0x41U);
+  EXPECT_EQ(ht_text_hash("AB"), (0x41U << 2) ^ 0x42U);
+  // 0xE9 as a signed octet is -23, that is 0xFFFFFFE9 after sign extension.
+  EXPECT_EQ(ht_text_hash("\xE9"), 0xFFFFFFE9U);
+  EXPECT_EQ(ht_text_hash("a\xE9"), (0x61U << 2) ^ 0xFFFFFFE9U);
+}
+
+TEST(HashTable, ManyKeysStayReachable) {
+  text_table table(ht_text_functions);
+  for (int i = 0; i < 5000; ++i) ht_insert(table, std::to_string(i), i);
+  EXPECT_EQ(table.count(), 5000U);
+  for (int i = 0; i < 5000; i += 97) {
+    int v = -1;
+    ASSERT_EQ(ht_lookup(table, std::to_string(i), &v), 1);
+    EXPECT_EQ(v, i);
+  }
+  EXPECT_EQ(entries_in_order(table).size(), 5000U);
+}
+
+TEST(Queue, IsFirstInFirstOut) {
+  q<int> queue;
+  int out = -1;
+  EXPECT_EQ(q_get(queue, &out), 0);
+  EXPECT_EQ(out, -1);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(q_put(queue, i), 1);
+  std::vector<int> walked;
+  q_foreach(queue, [&](int v) { walked.push_back(v); });
+  EXPECT_EQ(walked, (std::vector<int>{1, 2, 3}));
+  ASSERT_EQ(q_get(queue, &out), 1);
+  EXPECT_EQ(out, 1);
+  EXPECT_EQ(q_put(queue, 4), 1);
+  EXPECT_EQ(q_count(queue), 3U);
+  q_free(queue);
+  EXPECT_EQ(q_get(queue, &out), 0);
+}
+
+TEST(MovingAverage, RampsOverTenSamplesThenSlides) {
+  moving_avg avg;
+  moving_avg_init(avg);
+  moving_avg_add(avg, 5);
+  EXPECT_DOUBLE_EQ(avg.mean, 0.5);
+  moving_avg_add(avg, 5);
+  EXPECT_DOUBLE_EQ(avg.mean, 1.0);
+  moving_avg_add(avg, 5);
+  EXPECT_DOUBLE_EQ(avg.mean, 1.5);
+  for (int i = 0; i < 7; ++i) moving_avg_add(avg, 5);
+  EXPECT_DOUBLE_EQ(avg.mean, 5.0);
+  EXPECT_EQ(avg.next, 0);
+  moving_avg_add(avg, 15);  // the eleventh sample replaces the first
+  EXPECT_DOUBLE_EQ(avg.mean, 6.0);
+  EXPECT_EQ(avg.next, 1);
+  moving_avg_init(avg);
+  EXPECT_DOUBLE_EQ(avg.mean, 0.0);
+}
+
+TEST(Elapsed, BorrowsMicrosecondsAndRefusesNegativeIntervals) {
+  EXPECT_EQ(elapsed_ms({10, 900'000}, {11, 100'000}), 200U);
+  EXPECT_EQ(elapsed_ms({11, 100'000}, {10, 900'000}), 0U);
+  EXPECT_EQ(elapsed_us({10, 0}, {11, 1}), 1'000'001U);
+  EXPECT_EQ(elapsed_us({10, 5}, {10, 4}), 0U);
+  EXPECT_EQ(elapsed_us({10, 5}, {10, 5}), 0U);
+  EXPECT_EQ(elapsed_ms({0, 0}, {0, 999}), 0U);  // whole milliseconds only
+  // 4295 s is past 2^32 microseconds: the result wraps instead of overflowing.
+  EXPECT_EQ(elapsed_us({0, 0}, {4295, 0}), static_cast<std::uint32_t>(4'295'000'000ULL));
+}
+
+TEST(MessageHook, RoutesToTheInstalledHookAndBack) {
+  std::vector<message> seen;
+  message_set_hook([&](const message& m) { seen.push_back(m); });
+  message_show({message_format("Could not open %s for parsing", "x.pdl"), "Nodewren",
+                message_icon::exclamation});
+  message_set_hook(nullptr);
+  ASSERT_EQ(seen.size(), 1U);
+  EXPECT_EQ(seen[0].text, "Could not open x.pdl for parsing");
+  EXPECT_EQ(seen[0].icon, message_icon::exclamation);
+}
+
+}  // namespace
+}  // namespace nw

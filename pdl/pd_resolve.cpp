@@ -2,18 +2,20 @@
 // make trees deeper than the call stack allows.
 #include "pdl/pd_resolve.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace nw {
 namespace {
 
-std::size_t count_nodes(const protocol_node* list) {
+// Counting stops past `budget`: only whether the copy fits matters.
+std::size_t count_nodes(const protocol_node* list, std::size_t budget) {
   std::size_t count = 0;
   std::vector<const protocol_node*> pending{list};
-  while (!pending.empty()) {
+  while (!pending.empty() && count <= budget) {
     const protocol_node* n = pending.back();
     pending.pop_back();
-    for (; n != nullptr; n = n->next) {
+    for (; n != nullptr && count <= budget; n = n->next) {
       ++count;
       if (n->child != nullptr) pending.push_back(n->child);
     }
@@ -33,7 +35,8 @@ int complete(protocol_node* node) {
   if (def->refs < 2 || node->child != nullptr) return 1;
   const protocol_node* canonical = pd_index_find(def);
   if (canonical == nullptr || canonical == node || canonical->child == nullptr) return 1;
-  if (pd_node_count() + count_nodes(canonical->child) > PD_NODE_LIMIT) return 0;
+  const std::size_t budget = PD_NODE_LIMIT - std::min(PD_NODE_LIMIT, pd_node_count());
+  if (count_nodes(canonical->child, budget) > budget) return 0;
   node->child = pd_copy_tree(canonical->child);
   return 1;
 }
@@ -80,8 +83,9 @@ int pd_resolve(protocol_node* root) {
       if (n->child != nullptr) stack.push_back({siblings_of(n->child)});
       continue;
     }
-    for (auto it = top.siblings.rbegin(); it != top.siblings.rend(); ++it) {
-      if (complete(*it) == 0) result = 0;
+    // After one refusal every further copy would be refused too: stop trying.
+    for (auto it = top.siblings.rbegin(); it != top.siblings.rend() && result != 0; ++it) {
+      result = complete(*it);
     }
     stack.pop_back();
   }

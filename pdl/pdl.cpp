@@ -21,6 +21,8 @@ constexpr std::uint32_t STR_COULD_NOT_OPEN = 50040;
 
 constexpr const char* PARSE_ERROR = "parse error";
 constexpr const char* STACK_OVERFLOW = "parser stack overflow";
+// Shown when a file multiplies subtrees past PD_NODE_LIMIT; the places left without their
+// subtree still count their frames.
 constexpr const char* TREE_TOO_LARGE = "protocol tree too large";
 
 // The parser's stack holds at most this many entries; each nested length block takes four.
@@ -317,8 +319,9 @@ protocol_node* pdl_load_text(std::string_view text) {
   }
   if (root != nullptr) {
     // Copies nested two levels deep are completed by the second pass.
-    const int complete = pd_resolve(root) & pd_resolve(root);
-    if (complete == 0) show_syntax_error({TREE_TOO_LARGE, 0});
+    if (pd_resolve(root) == 0 || pd_resolve(root) == 0) {
+      message_show({TREE_TOO_LARGE, str_get(STR_ERROR), message_icon::none});
+    }
   }
   return root;
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "pdl/pd.h"
+#include "pdl/pd_resolve.h"
 #include "pdl/symbol.h"
 #include "tests/pdl_test_support.h"
 
@@ -226,6 +227,20 @@ TEST(PdlTree, DeeplyNestedLengthRulesOverflowTheParserStack) {
   EXPECT_EQ(pdl.root, nullptr);
   ASSERT_EQ(pdl.messages.size(), 1U);
   EXPECT_EQ(pdl.messages[0].text.rfind("parser stack overflow на линии", 0), 0U);
+}
+
+TEST(PdlTree, ASubtreeMultipliedBeyondTheLimitIsCutAndReported) {
+  // 1100 places of X, each to receive a copy of X's 1000 children: over a million nodes.
+  std::string text = "protocol ROOT: 0 \"r\" 0 {";
+  for (int i = 0; i < 1100; ++i) text += " byte: 0 X";
+  text += " }\nprotocol X: 0 \"x\" 0 {";
+  for (int i = 0; i < 1000; ++i) text += " byte: 1 Y";
+  text += " }";
+  const auto pdl = load_pdl(text);
+  ASSERT_NE(pdl.root, nullptr);
+  ASSERT_EQ(pdl.messages.size(), 1U);
+  EXPECT_EQ(pdl.messages[0].text, "protocol tree too large");
+  EXPECT_LE(pd_node_count(), PD_NODE_LIMIT);
 }
 
 TEST(PdlTree, AMissingFileIsReported) {

@@ -1,7 +1,10 @@
 // The per-frame walk of the protocol tree and the look-ups by path.
 #include "pdl/pd.h"
 
+#include <algorithm>
 #include <vector>
+
+#include "pdl/pd_dispatch.h"
 
 namespace nw {
 namespace {
@@ -33,6 +36,43 @@ bool node_matches(const protocol_node* node, std::span<const std::uint8_t> frame
                   std::uint64_t position) {
   if (pd_match(node, bytes_from(frame, position + node->offset)) != 0) return true;
   return node->two_offsets != 0 && pd_match(node, bytes_from(frame, position + node->offset2)) != 0;
+}
+
+// The first node of the list from `first` on that matches, trying each in turn.
+protocol_node* first_match_of(protocol_node* first, std::span<const std::uint8_t> frame,
+                              std::uint64_t position) {
+  for (protocol_node* n = first; n != nullptr; n = n->next) {
+    if (node_matches(n, frame, position)) return n;
+  }
+  return nullptr;
+}
+
+// The lowest index of a run node whose range holds the value read at `at`, or `best`.
+std::uint32_t run_lookup(const pd_run& run, std::span<const std::uint8_t> at, std::uint32_t best) {
+  std::uint32_t value = 0;
+  if (!read_field(run.field_type, at, &value)) return best;
+  auto it = std::upper_bound(run.intervals.begin(), run.intervals.end(), value,
+                             [](std::uint32_t v, const pd_interval& i) { return v < i.low; });
+  if (it == run.intervals.begin()) return best;
+  --it;
+  return value <= it->high ? std::min(best, it->index) : best;
+}
+
+// The first child of parent that matches: the same node as trying the children in turn.
+protocol_node* first_child_match(const protocol_node* parent, std::span<const std::uint8_t> frame,
+                                 std::uint64_t position) {
+  if (parent->dispatch == nullptr) return first_match_of(parent->child, frame, position);
+  for (const pd_run& run : parent->dispatch->runs) {
+    if (run.nodes.size() == 1) {
+      if (node_matches(run.nodes[0], frame, position)) return run.nodes[0];
+      continue;
+    }
+    constexpr std::uint32_t none = 0xFFFFFFFFU;
+    std::uint32_t best = run_lookup(run, bytes_from(frame, position + run.offset), none);
+    if (run.two_offsets != 0) best = run_lookup(run, bytes_from(frame, position + run.offset2), best);
+    if (best != none) return run.nodes[best];
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -71,15 +111,11 @@ void pd_length(const length_rule* rules, std::span<const std::uint8_t> header,
 // match is the previously matched node's, so the start node's counts twice.
 const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t length,
                              protocol_node* start) {
-  protocol_node* current = start;
+  protocol_node* current = first_match_of(start, frame, 0);
   const protocol_node* previous = start;
   std::uint64_t position = 0;
   std::size_t depth = 0;
   while (current != nullptr) {
-    if (!node_matches(current, frame, position)) {
-      current = current->next;
-      continue;
-    }
     current->stats->bytes += length;
     current->stats->frames += 1;
     if (depth < PDL_PATH_MAX) path[depth++] = current;
@@ -87,7 +123,7 @@ const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t l
     pd_length(previous->def->length_rules, bytes_from(frame, position), &accumulator);
     position += std::uint64_t{accumulator} + previous->def->header_length;
     previous = current;
-    current = current->child;
+    current = first_child_match(current, frame, position);
   }
   path[depth] = nullptr;
   return path;

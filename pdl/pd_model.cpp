@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/hashtable.h"
+#include "pdl/pd_dispatch.h"
 
 namespace nw {
 namespace {
@@ -24,6 +25,7 @@ struct model {
   std::deque<protocol_node> nodes;
   std::deque<proto_stats> stats;
   std::deque<length_rule> rules;
+  std::deque<pd_dispatch> dispatches;
   hash_table<const protocol_def*, protocol_node*> index{def_functions};
 };
 
@@ -45,6 +47,10 @@ protocol_node* pd_node_new(protocol_def* def) {
 }
 
 length_rule* pd_rule_new() { return &current->rules.emplace_back(); }
+
+const pd_dispatch* pd_dispatch_new(pd_dispatch&& dispatch) {
+  return &current->dispatches.emplace_back(std::move(dispatch));
+}
 
 std::size_t pd_node_count() { return current->nodes.size(); }
 

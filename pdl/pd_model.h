@@ -7,6 +7,8 @@
 
 namespace nw {
 
+struct pd_dispatch;
+
 // Field type flag word of a selecting field or a length rule.
 inline constexpr std::uint32_t PD_FIELD_SIZE = 0x07;    // 0 (no field: reads 0), 1, 2 or 4 bytes
 inline constexpr std::uint32_t PD_FIELD_MASK = 0x08;    // test value AND mask instead of a range
@@ -51,6 +53,7 @@ struct protocol_node {
   std::uint32_t offset = 0;  // from the start of the parent protocol's header
   std::uint32_t offset2 = 0;
   proto_stats* stats = nullptr;
+  const pd_dispatch* dispatch = nullptr;  // search of the child list, built after reading
 };
 
 // Records live until pd_model_reset; their addresses never change.
@@ -58,6 +61,7 @@ struct protocol_node {
 // A node of def with fresh zeroed counters.
 [[nodiscard]] protocol_node* pd_node_new(protocol_def* def);
 [[nodiscard]] length_rule* pd_rule_new();
+[[nodiscard]] const pd_dispatch* pd_dispatch_new(pd_dispatch&& dispatch);
 [[nodiscard]] std::size_t pd_node_count();
 
 // The canonical node of a definition, or nullptr.

@@ -8,6 +8,7 @@
 
 #include "core/message.h"
 #include "core/str_cache.h"
+#include "pdl/pd_dispatch.h"
 #include "pdl/pd_resolve.h"
 #include "pdl/pdl_scan.h"
 #include "pdl/symbol.h"
@@ -322,6 +323,7 @@ protocol_node* pdl_load_text(std::string_view text) {
     if (pd_resolve(root) == 0 || pd_resolve(root) == 0) {
       message_show({TREE_TOO_LARGE, str_get(STR_ERROR), message_icon::none});
     }
+    pd_dispatch_build(root);
   }
   return root;
 }

@@ -8,8 +8,9 @@
 
 namespace nw {
 
-// More nodes than this come only from a file that multiplies subtrees without end.
-inline constexpr std::size_t PD_NODE_LIMIT = 1'000'000;
+// More nodes than this come only from a file that multiplies subtrees without end (the
+// shipped tree has under ten thousand).
+inline constexpr std::size_t PD_NODE_LIMIT = 200'000;
 
 // A deep copy of a sibling list and everything below it, with fresh zeroed counters.
 [[nodiscard]] protocol_node* pd_copy_tree(const protocol_node* list);

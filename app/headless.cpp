@@ -1,7 +1,5 @@
 // nodewren-headless: classifies every frame of capture files with the protocol tree and
 // prints the protocol breakdown, without windows and without pacing.
-#include <pcap/dlt.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -15,14 +13,6 @@
 
 namespace {
 
-const char* media_path(int link_type) {
-  switch (link_type) {
-    case DLT_EN10MB: return "ROOT\\ETHERNET";
-    case DLT_IEEE802: return "ROOT\\TOKENRING";
-    default: return nullptr;
-  }
-}
-
 // 0 when the file was classified, 1 when it could not be read.
 int classify_file(const std::string& path, nw::protocol_node* root) {
   nw::capfile file;
@@ -30,7 +20,7 @@ int classify_file(const std::string& path, nw::protocol_node* root) {
     std::fprintf(stderr, "%s: %s\n", path.c_str(), file.error().c_str());
     return 1;
   }
-  const char* media = media_path(file.link_type());
+  const char* media = nw::capfile_media_path(file.link_type());
   nw::protocol_node* start = media != nullptr ? nw::pd_find_path(root, media) : nullptr;
   if (start == nullptr) {
     std::fprintf(stderr, "%s: link type %d has no media protocol\n", path.c_str(), file.link_type());

@@ -48,20 +48,12 @@ struct frame_mix {
   }
 };
 
-const char* media_path(int link_type) {
-  switch (link_type) {
-    case DLT_EN10MB: return "ROOT\\ETHERNET";
-    case DLT_IEEE802: return "ROOT\\TOKENRING";
-    default: return nullptr;
-  }
-}
-
 frame_mix corpus_mix() {
   std::map<int, frame_set> by_link;
   for (const auto& path : nw::test::corpus_files()) {
     nw::capfile file;
     if (file.open(path.string()) < 0) continue;
-    const char* media = media_path(file.link_type());
+    const char* media = nw::capfile_media_path(file.link_type());
     if (media == nullptr) continue;
     frame_set& set = by_link[file.link_type()];
     set.media = media;
@@ -76,7 +68,7 @@ frame_mix corpus_mix() {
 
 frame_mix demo_mix() {
   frame_set set;
-  set.media = media_path(DLT_EN10MB);
+  set.media = nw::capfile_media_path(DLT_EN10MB);
   for (const auto& f : nw::demo::demo_lan_frames()) {
     set.add(f.octets, static_cast<std::uint32_t>(f.octets.size()));
   }

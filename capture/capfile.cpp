@@ -3,6 +3,14 @@
 
 namespace nw {
 
+const char* capfile_media_path(int link_type) {
+  switch (link_type) {
+    case DLT_EN10MB: return "ROOT\\ETHERNET";
+    case DLT_IEEE802: return "ROOT\\TOKENRING";
+    default: return nullptr;
+  }
+}
+
 int capfile::open(const std::string& path) {
   char errbuf[PCAP_ERRBUF_SIZE] = "";
   handle_.reset(pcap_open_offline(path.c_str(), errbuf));

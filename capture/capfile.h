@@ -24,6 +24,10 @@ struct pcap_closer {
 };
 using pcap_handle = std::unique_ptr<pcap_t, pcap_closer>;
 
+// The protocol-tree path of the media node that classifies frames of a link type, or nullptr
+// for a link type the program does not decode.
+[[nodiscard]] const char* capfile_media_path(int link_type);
+
 class capfile {
  public:
   // 1 when open, -1 with error() telling why.

@@ -49,11 +49,8 @@ const loaded_tree& tree() {
 }
 
 protocol_node* media_node(int link_type) {
-  switch (link_type) {
-    case DLT_EN10MB: return nw::pd_find_path(tree().root, "ROOT\\ETHERNET");
-    case DLT_IEEE802: return nw::pd_find_path(tree().root, "ROOT\\TOKENRING");
-    default: return nullptr;
-  }
+  const char* media = nw::capfile_media_path(link_type);
+  return media != nullptr ? nw::pd_find_path(tree().root, media) : nullptr;
 }
 
 std::vector<const protocol_node*> path_nodes(const nw::decode_path& path) {

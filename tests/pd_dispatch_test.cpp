@@ -117,8 +117,7 @@ TEST(PdDispatch, AgreesWithThePlainWalkOnTheCorpus) {
   for (const auto& path : files) {
     capfile file;
     ASSERT_EQ(file.open(path.string()), 1) << file.error();
-    protocol_node* start =
-        pd_find_path(root, file.link_type() == 6 ? "ROOT\\TOKENRING" : "ROOT\\ETHERNET");
+    protocol_node* start = pd_find_path(root, capfile_media_path(file.link_type()));
     ASSERT_NE(start, nullptr);
     int frame_number = 0;
     const int read = file.for_each([&](const capfile_frame& frame) {

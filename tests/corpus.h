@@ -1,5 +1,5 @@
-// Where the shared capture corpus lies: $NODEWREN_PCAPS, else beside the project. Tests that
-// need it skip when it is absent.
+// Where the shared capture corpus lies: $NODEWREN_PCAPS, else the shared test data's pcaps folder.
+// Tests that need it skip when it is absent.
 #pragma once
 
 #include <algorithm>
@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/shared_data.h"
+
 namespace nw::test {
 
 inline std::filesystem::path corpus_dir() {
   namespace fs = std::filesystem;
   std::vector<fs::path> candidates;
   if (const char* env = std::getenv("NODEWREN_PCAPS")) candidates.emplace_back(env);
-  candidates.emplace_back(NODEWREN_PCAPS_DIR);
-  candidates.emplace_back("/work/shared/pcaps");
+  candidates.emplace_back(shared_path("pcaps"));
   for (const auto& dir : candidates) {
     std::error_code ec;
     if (fs::is_directory(dir, ec)) return dir;

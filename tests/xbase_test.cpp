@@ -18,6 +18,7 @@ const char* const SETS[] = {"empty", "small", "unpacked", "big", "bigpacked"};
 // Both tags walk (from the root and along the leaf siblings) exactly as the other engine
 // listed them, and every listed key is the field the table holds for that record.
 TEST(XbaseSamples, TagsWalkAsListedAndMatchTheTable) {
+  NODEWREN_NEEDS_SAMPLES();
   for (const char* set : SETS) {
     SCOPED_TRACE(set);
     const listing l = read_listing(set);
@@ -52,6 +53,7 @@ TEST(XbaseSamples, TagsWalkAsListedAndMatchTheTable) {
 }
 
 TEST(XbaseSamples, SeeksLandWhereTheOtherEngineLanded) {
+  NODEWREN_NEEDS_SAMPLES();
   const listing l = read_listing("small");
   ASSERT_EQ(l.seeks.size(), 7u);
   cdx_index index;
@@ -69,6 +71,7 @@ TEST(XbaseSamples, SeeksLandWhereTheOtherEngineLanded) {
 }
 
 TEST(XbaseSamples, TableHeaderAndRowsOfTheSmallSample) {
+  NODEWREN_NEEDS_SAMPLES();
   dbf_table table;
   ASSERT_EQ(table.open(SAMPLES + "small/ethers.dbf"), 1);
   ASSERT_EQ(table.fields().size(), 5u);
@@ -93,6 +96,7 @@ TEST(XbaseSamples, TableHeaderAndRowsOfTheSmallSample) {
 
 // The tag list stores 10-character names; a longer name finds its truncated form.
 TEST(XbaseSamples, TagNamesAreCutToTenOnLookup) {
+  NODEWREN_NEEDS_SAMPLES();
   cdx_index index;
   ASSERT_EQ(index.open(SAMPLES + "small/ethers.cdx"), 1);
   EXPECT_EQ(index.find_tag("MAC_ADDR_TAG"), index.find_tag("MAC_ADDR_T"));
@@ -104,6 +108,7 @@ TEST(XbaseSamples, TagNamesAreCutToTenOnLookup) {
 
 // The facade accepts the other engine's index as matching its table, deleted rows included.
 TEST(XbaseSamples, FacadeOpensEverySampleWithoutRebuilding) {
+  NODEWREN_NEEDS_SAMPLES();
   for (const char* set : SETS) {
     SCOPED_TRACE(set);
     temp_dir dir;
@@ -134,6 +139,7 @@ void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 // Each fault names what the damaged header claims; all fail with a text, none crashes.
 TEST(XbaseDamage, DamagedTableHeadersAreRefused) {
+  NODEWREN_NEEDS_SAMPLES();
   const std::vector<std::uint8_t> good = read_file(SAMPLES + "small/ethers.dbf");
   struct fault {
     const char* name;
@@ -163,6 +169,7 @@ TEST(XbaseDamage, DamagedTableHeadersAreRefused) {
 
 // A claimed count beyond the file keeps every whole record and no partial one.
 TEST(XbaseDamage, CountPastTheEndKeepsTheWholeRecords) {
+  NODEWREN_NEEDS_SAMPLES();
   std::vector<std::uint8_t> bytes = read_file(SAMPLES + "small/ethers.dbf");
   bytes[4] = 200;
   bytes.resize(194 + 5 * 93 + 40);
@@ -176,6 +183,7 @@ TEST(XbaseDamage, CountPastTheEndKeepsTheWholeRecords) {
 
 // Random bytes over index pages: open and walks end with 1 or -1, never out of bounds.
 TEST(XbaseDamage, CorruptIndexPagesNeverCrash) {
+  NODEWREN_NEEDS_SAMPLES();
   const std::vector<std::uint8_t> good = read_file(SAMPLES + "big/ethers.cdx");
   temp_dir dir;
   std::mt19937 rng(7);

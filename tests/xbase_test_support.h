@@ -9,11 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/shared_data.h"
 #include "xbase/cdx_index.h"
 
 namespace nw::xbase_test {
 
-inline const std::string SAMPLES = std::string(NODEWREN_SOURCE_DIR) + "/../shared/ref/xbase-samples/";
+// The other engine's tables and indexes, with a trailing '/'; empty when the shared data is absent.
+inline const std::string SAMPLES = [] {
+  const auto dir = test::shared_path("ref/xbase-samples");
+  return dir.empty() ? std::string() : dir.string() + "/";
+}();
+
+// The first statement of a test that reads the samples.
+#define NODEWREN_NEEDS_SAMPLES() \
+  if (SAMPLES.empty()) GTEST_SKIP() << "the xBase samples are absent"
 
 // A fresh directory removed with everything in it when the test ends.
 struct temp_dir {

@@ -43,6 +43,7 @@ void copy_rows(const std::string& set, xbase_table& out) {
 
 // Our rows of `small`, key by key: the same tag walks, tag-list and tag headers as the sample.
 TEST(XbaseWrite, SmallSampleRebuiltHasTheSampleStructure) {
+  NODEWREN_NEEDS_SAMPLES();
   for (const char* set : {"small", "unpacked"}) {
     SCOPED_TRACE(set);
     temp_dir dir;
@@ -89,6 +90,7 @@ TEST(XbaseWrite, SmallSampleRebuiltHasTheSampleStructure) {
 // 4300 rows appended key by key match the `big` walk; packing them matches `bigpacked`.
 // Past record 4095 the LOCAL_NAME leaves need 4-byte entries with 20 record bits.
 TEST(XbaseWrite, BigSampleRowsGrowAndPackLikeTheSamples) {
+  NODEWREN_NEEDS_SAMPLES();
   temp_dir dir;
   xbase_table t;
   ASSERT_EQ(t.create(dir / "ethers", ETHERS_FIELDS, ETHERS_TAGS), 1);
@@ -265,6 +267,7 @@ void overwrite(const std::string& path, std::size_t offset, const std::string& b
 
 // Each way an index stops describing its table is found at open and repaired silently.
 TEST(XbaseWrite, StaleIndexIsRebuiltAtOpen) {
+  NODEWREN_NEEDS_SAMPLES();
   struct fault {
     const char* name;
     void (*apply)(const temp_dir& dir);
@@ -315,6 +318,7 @@ TEST(XbaseWrite, StaleIndexIsRebuiltAtOpen) {
 
 // Read back through Debian's python3-dbfread, which shares no code with this engine.
 TEST(XbaseWrite, IndependentReaderSeesTheSameRows) {
+  NODEWREN_NEEDS_SAMPLES();
   if (std::system("/usr/bin/python3 -c 'import dbfread' 2>/dev/null") != 0) GTEST_SKIP() << "python3-dbfread missing";
   temp_dir dir;
   xbase_table t;

@@ -166,8 +166,8 @@ int cdx_index::seek(int tag, std::span<const std::uint8_t> prefix, cdx_entry& ou
 }
 
 int cdx_index::walk_node(const tree& t, std::uint32_t page, int depth, int& leaf_depth, std::vector<bool>& seen,
-                         const cdx_entry* expect_last, const std::function<void(const cdx_entry&)>& fn,
-                         cdx_entry& prev, bool& any) {
+                         std::vector<level_end>& levels, const cdx_entry* expect_last,
+                         const std::function<void(const cdx_entry&)>& fn, cdx_entry& prev, bool& any) {
   cdx_node node;
   if (depth >= MAX_DEPTH) return fail("tree deeper than any real index");
   if (load(t, page, node) < 0) return -1;
@@ -176,9 +176,16 @@ int cdx_index::walk_node(const tree& t, std::uint32_t page, int depth, int& leaf
   if (node.entries.empty() && depth > 0) return fail("empty node below the root");
   if (expect_last && cdx_compare(node.entries.back().key, node.entries.back().rec, expect_last->key, expect_last->rec) != 0)
     return fail("interior entry does not match its child's last key");
+  // Splits and page releases write through the sibling links: each must name its neighbour on
+  // the level, or an update would overwrite some other page.
+  if (levels.size() <= static_cast<std::size_t>(depth)) levels.resize(static_cast<std::size_t>(depth) + 1);
+  level_end& level = levels[static_cast<std::size_t>(depth)];
+  if (node.left != level.page || (level.page != CDX_NONE && level.right != page))
+    return fail("sibling links disagree at page " + std::to_string(page));
+  level = {page, node.right};
   if (!node.leaf()) {
     for (const cdx_entry& e : node.entries)
-      if (walk_node(t, e.child, depth + 1, leaf_depth, seen, &e, fn, prev, any) < 0) return -1;
+      if (walk_node(t, e.child, depth + 1, leaf_depth, seen, levels, &e, fn, prev, any) < 0) return -1;
     return 1;
   }
   if (leaf_depth >= 0 && leaf_depth != depth) return fail("leaves at different depths");
@@ -192,13 +199,44 @@ int cdx_index::walk_node(const tree& t, std::uint32_t page, int depth, int& leaf
   return 1;
 }
 
-int cdx_index::walk(int tag, const std::function<void(const cdx_entry&)>& fn) {
-  const tree t = tree_of(tag);
-  std::vector<bool> seen(image_.size() / CDX_PAGE, false);
+int cdx_index::walk_tree(const tree& t, std::vector<bool>& seen, const std::function<void(const cdx_entry&)>& fn) {
+  std::vector<level_end> levels;
   int leaf_depth = -1;
   cdx_entry prev;
   bool any = false;
-  return walk_node(t, root_of(t), 0, leaf_depth, seen, nullptr, fn, prev, any);
+  if (walk_node(t, root_of(t), 0, leaf_depth, seen, levels, nullptr, fn, prev, any) < 0) return -1;
+  for (const level_end& level : levels)
+    if (level.right != CDX_NONE) return fail("last node of a level has a right sibling");
+  return 1;
+}
+
+int cdx_index::walk(int tag, const std::function<void(const cdx_entry&)>& fn) {
+  std::vector<bool> seen(image_.size() / CDX_PAGE, false);
+  return walk_tree(tree_of(tag), seen, fn);
+}
+
+int cdx_index::check_pages() {
+  std::vector<bool> seen(image_.size() / CDX_PAGE, false);
+  auto claim_header = [&](std::uint32_t at) {
+    for (std::size_t p = at / CDX_PAGE; p < (static_cast<std::size_t>(at) + TAG_HEADER_SIZE) / CDX_PAGE; ++p) {
+      if (seen[p]) return false;
+      seen[p] = true;
+    }
+    return true;
+  };
+  if (!claim_header(0)) return fail("file header overlaps a tag");
+  for (int tag = -1; tag < static_cast<int>(tags_.size()); ++tag) {
+    if (tag >= 0 && !claim_header(tags_[static_cast<std::size_t>(tag)].header))
+      return fail("tag " + tags_[static_cast<std::size_t>(tag)].name + ": header shares a page");
+    if (walk_tree(tree_of(tag), seen, [](const cdx_entry&) {}) < 0) return -1;
+  }
+  // A free page still in use would be handed out by the next split and overwritten.
+  xb_reader r{image_};
+  for (std::uint32_t page = r.le32(4); page_ok(page); page = r.le32(page)) {
+    if (seen[page / CDX_PAGE]) return fail("free page " + std::to_string(page) + " is in use or listed twice");
+    seen[page / CDX_PAGE] = true;
+  }
+  return 1;
 }
 
 int cdx_index::walk_leaves(int tag, const std::function<void(const cdx_entry&)>& fn) {

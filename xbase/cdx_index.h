@@ -51,10 +51,14 @@ class cdx_index {
   [[nodiscard]] int find_tag(std::string_view name) const;
 
   // Every entry in key order, descending from the root; 1 when the whole tree is sound, -1 with
-  // error() at the first damaged page, out-of-order key or interior entry not matching its child.
+  // error() at the first damaged page, out-of-order key, interior entry not matching its child or
+  // sibling link not naming the node's neighbour on its level.
   [[nodiscard]] int walk(int tag, const std::function<void(const cdx_entry&)>& fn);
   // The same through the right-sibling links of the leaf level.
   [[nodiscard]] int walk_leaves(int tag, const std::function<void(const cdx_entry&)>& fn);
+  // 1 when no page serves two purposes: the headers, the tag list, every tag's tree and the
+  // free chain each own their pages; -1 with error() otherwise, or at a damaged tree.
+  [[nodiscard]] int check_pages();
   // 1 with the first entry, 0 when the tag is empty, -1 on a damaged tree.
   [[nodiscard]] int first(int tag, cdx_entry& out);
   // 1 with the entry after (key, rec), 0 at the end.
@@ -89,8 +93,13 @@ class cdx_index {
   [[nodiscard]] std::uint32_t root_of(const tree& t) const;
   [[nodiscard]] int lower_bound(const tree& t, const std::function<bool(const cdx_entry&)>& at_or_after,
                                 cdx_entry& out);
+  struct level_end {
+    std::uint32_t page = CDX_NONE;   // the last node met on a level so far
+    std::uint32_t right = CDX_NONE;  // and its right link
+  };
+  [[nodiscard]] int walk_tree(const tree& t, std::vector<bool>& seen, const std::function<void(const cdx_entry&)>& fn);
   [[nodiscard]] int walk_node(const tree& t, std::uint32_t page, int depth, int& leaf_depth,
-                              std::vector<bool>& seen, const cdx_entry* expect_last,
+                              std::vector<bool>& seen, std::vector<level_end>& levels, const cdx_entry* expect_last,
                               const std::function<void(const cdx_entry&)>& fn, cdx_entry& prev, bool& any);
   [[nodiscard]] int insert_at(const tree& t, std::uint32_t page, const cdx_entry& e, int depth, change& c);
   [[nodiscard]] int remove_at(const tree& t, std::uint32_t page, const cdx_entry& e, int depth, change& c);

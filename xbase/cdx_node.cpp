@@ -100,7 +100,9 @@ int decode_leaf(xb_reader& r, std::size_t keylen, std::size_t count, cdx_node& o
     entry.rec = static_cast<std::uint32_t>(e & mask_of(l.rec_bits));
     // The first entry has nothing to share; writers store 0 and readers ignore the field.
     std::size_t dup = i == 0 ? 0 : static_cast<std::size_t>((e >> l.rec_bits) & mask_of(l.dup_bits));
-    std::size_t trail = static_cast<std::size_t>((e >> (l.rec_bits + l.dup_bits)) & mask_of(l.trail_bits));
+    // A layout may fill all 64 bits before the trail count, which then has no bits (and no shift).
+    const std::size_t trail_at = l.rec_bits + l.dup_bits;
+    std::size_t trail = trail_at >= 64 ? 0 : static_cast<std::size_t>((e >> trail_at) & mask_of(l.trail_bits));
     if (dup + trail > keylen || pos < table_end + (keylen - dup - trail)) {
       error = "leaf key bytes overlap the entry table";
       return -1;

@@ -96,7 +96,8 @@ int xbase_table::index_matches() {
       return 0;
     if (!same || i != expected[t].size()) return 0;
   }
-  return 1;
+  // Right keys are not enough: updates also trust the sibling links and the free chain.
+  return index_.check_pages() > 0 ? 1 : 0;
 }
 
 int xbase_table::reindex() {

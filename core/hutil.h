@@ -20,4 +20,14 @@ void moving_avg_init(moving_avg& avg);
 // samples instead of jumping to the first one.
 void moving_avg_add(moving_avg& avg, double sample);
 
+// The drawn width of a UTF-8 text in the map's font, in world units at the current text size
+// (hfont_set_text_size): the sum of the characters' advances × width size / em, accumulated as
+// a float. A character the font lacks, and a byte that is not part of valid UTF-8, measure as
+// "A". Empty or missing text measures 0. With no font loaded every character measures
+// TEXT_WIDTH_FALLBACK_ADVANCE font units of a TEXT_WIDTH_FALLBACK_EM em (the generated
+// font's "A").
+inline constexpr float TEXT_WIDTH_FALLBACK_ADVANCE = 18.0f;
+inline constexpr float TEXT_WIDTH_FALLBACK_EM = 21.0f;
+[[nodiscard]] float text_width(const char* text);
+
 }  // namespace nw

@@ -75,26 +75,47 @@ std::string xbase_table::key_of(std::size_t tag, std::span<const std::uint8_t> r
   return {bytes.begin(), bytes.end()};
 }
 
+namespace {
+
+// A fingerprint of one (key, record) entry; summing them gives an order-free fingerprint of a
+// whole tag, so the table and a tag compare in memory that does not grow with the table.
+std::uint64_t entry_fingerprint(const std::string& key, std::uint32_t rec) {
+  std::uint64_t h = 0xcbf29ce484222325ULL ^ rec;  // FNV-1a over the key, seeded by the record
+  for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+  h ^= h >> 33;  // then a final mix so that nearby inputs scatter
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  return h;
+}
+
+}  // namespace
+
 // The index is usable only when each tag holds exactly one entry per record (deleted ones
-// too) under the key the record holds now; a torn write or a foreign index fails here.
+// too) under the key the record holds now; a torn write or a foreign index fails here. A tag
+// walks in strictly ascending order, so equal entry counts and equal fingerprint sums leave
+// no room for a missing, doubled or stale entry (short of a 64-bit collision).
 int xbase_table::index_matches() {
-  std::vector<std::vector<cdx_entry>> expected(tag_fields_.size());
+  std::vector<std::uint64_t> expected(tag_fields_.size(), 0);
   std::vector<std::uint8_t> rec;
-  for (std::uint32_t r = 1; r <= table_.record_count(); ++r) {
+  const std::uint32_t count = table_.record_count();
+  for (std::uint32_t r = 1; r <= count; ++r) {
     if (table_.read(r, rec) <= 0) return -1;
-    for (std::size_t t = 0; t < tag_fields_.size(); ++t) expected[t].push_back({key_of(t, rec), r, 0});
+    for (std::size_t t = 0; t < tag_fields_.size(); ++t) expected[t] += entry_fingerprint(key_of(t, rec), r);
   }
   for (std::size_t t = 0; t < tag_fields_.size(); ++t) {
-    std::sort(expected[t].begin(), expected[t].end(),
-              [](const cdx_entry& a, const cdx_entry& b) { return cdx_compare(a.key, a.rec, b.key, b.rec) < 0; });
-    std::size_t i = 0;
-    bool same = true;
+    std::uint64_t sum = 0;
+    std::uint32_t seen = 0;
+    bool ordered = true;
+    cdx_entry previous;
     if (index_.walk(static_cast<int>(t), [&](const cdx_entry& e) {
-          same = same && i < expected[t].size() && e.key == expected[t][i].key && e.rec == expected[t][i].rec;
-          ++i;
+          ordered = ordered && e.rec >= 1 && e.rec <= count &&
+                    (seen == 0 || cdx_compare(previous.key, previous.rec, e.key, e.rec) < 0);
+          sum += entry_fingerprint(e.key, e.rec);
+          previous = e;
+          ++seen;
         }) < 0)
       return 0;
-    if (!same || i != expected[t].size()) return 0;
+    if (!ordered || seen != count || sum != expected[t]) return 0;
   }
   // Right keys are not enough: updates also trust the sibling links and the free chain.
   return index_.check_pages() > 0 ? 1 : 0;

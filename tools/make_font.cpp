@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/hershey.h"
+#include "tools/replace_file.h"
 
 namespace {
 
@@ -98,23 +99,6 @@ hy::glyph hyphen() {
   return g;
 }
 
-// Written beside the target and renamed over it, so a failed run never leaves a half file
-// that the build would take as up to date.
-bool write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  const std::filesystem::path partial = path.string() + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) return false;
-  }
-  std::error_code error;
-  std::filesystem::rename(partial, path, error);
-  if (!error) return true;
-  std::filesystem::remove(partial, error);
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,7 +131,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "nodewren-make-font: %s\n", error.c_str());
     return 1;
   }
-  if (!write_file(argv[2], bytes)) {
+  if (!nw::tools::replace_file(argv[2], std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
     std::fprintf(stderr, "%s: cannot write the font\n", argv[2]);
     return 1;
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/manf_names.h"
+#include "tools/replace_file.h"
 
 namespace {
 
@@ -15,23 +16,6 @@ constexpr const char* HEADER =
     "# Generated at build time by nodewren-make-manf from the IEEE MA-L registry (oui.csv of the\n"
     "# ieee-data package); the names are the registered organization names, shortened.\n"
     "# Edits are lost on the next build.\n";
-
-// Written beside the target and renamed over it, so a failed run never leaves a half table
-// that the build would take as up to date.
-bool write_table(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-  const std::filesystem::path partial = path.string() + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << HEADER;
-    for (const auto& line : lines) out << line << '\n';
-    if (!out.flush()) return false;
-  }
-  std::error_code error;
-  std::filesystem::rename(partial, path, error);
-  if (!error) return true;
-  std::filesystem::remove(partial, error);
-  return false;
-}
 
 }  // namespace
 
@@ -51,7 +35,9 @@ int main(int argc, char** argv) {
                  argv[1]);
     return 1;
   }
-  if (!write_table(argv[2], lines)) {
+  std::string table = HEADER;
+  for (const auto& line : lines) table += line + '\n';
+  if (!nw::tools::replace_file(argv[2], table)) {
     std::fprintf(stderr, "%s: cannot write the manufacturer table\n", argv[2]);
     return 1;
   }

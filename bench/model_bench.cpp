@@ -1,0 +1,143 @@
+// The model's share of the per-frame path and the ageing pass, for a small and a large segment.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <random>
+#include <vector>
+
+#include "core/netaddr_ether.h"
+#include "core/netaddr_ipv4.h"
+#include "model/frame_ring.h"
+#include "model/link.h"
+#include "model/model_config.h"
+#include "model/net.h"
+#include "model/node.h"
+
+namespace {
+
+std::atomic<std::uint64_t> allocations{0};
+std::atomic<std::uint64_t> allocated_bytes{0};
+
+}  // namespace
+
+// Counting replacement of the global allocator: malloc and free pair up behind new and delete.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  allocated_bytes.fetch_add(size, std::memory_order_relaxed);
+  if (void* p = std::malloc(size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace nw {
+namespace {
+
+netaddr mac_of(std::uint32_t i) {
+  netaddr a;
+  netaddr_init(a, NETADDR_ETHER);
+  std::uint8_t* o = netaddr_bytes(a);
+  const std::uint8_t bytes[] = {0x00, 0x1B, static_cast<std::uint8_t>(i >> 24), static_cast<std::uint8_t>(i >> 16),
+                                static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+  std::copy(std::begin(bytes), std::end(bytes), o);
+  return a;
+}
+
+struct segment {
+  net* network = nullptr;
+  std::vector<netaddr> macs;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> frames;  // source, destination
+  std::uint64_t host_bytes = 0, link_bytes = 0, links = 0;
+};
+
+// Talker k is chosen with weight 1/(k+1): a few hosts carry most frames, as on a real LAN.
+segment make_segment(std::uint32_t hosts) {
+  netaddr_registry_init();
+  (void)netaddr_ether_register();
+  (void)netaddr_ipv4_register();
+  net_list_init();
+  model_config_reset();
+  node_set_name_service({});  // no name database: only the model is measured
+  segment seg;
+  static const adapter_desc adapter{"bench0", "", NETTYPE_ETHERNET};
+  seg.network = net_new(adapter);
+  for (std::uint32_t i = 0; i < hosts; ++i) seg.macs.push_back(mac_of(i * 2654435761U));
+  const std::uint64_t before_hosts = allocated_bytes.load();
+  for (const auto& m : seg.macs) (void)node_create(*seg.network, m);
+  seg.host_bytes = allocated_bytes.load() - before_hosts;
+
+  std::vector<double> weights(hosts);
+  for (std::uint32_t k = 0; k < hosts; ++k) weights[k] = 1.0 / (k + 1);
+  std::discrete_distribution<std::uint32_t> zipf(weights.begin(), weights.end());
+  std::mt19937 rng(7);
+  for (int i = 0; i < (1 << 16); ++i) {
+    std::uint32_t s = zipf(rng), d = zipf(rng);
+    if (s == d) d = (d + 1) % hosts;
+    seg.frames.emplace_back(s, d);
+  }
+  const std::uint64_t before_links = allocated_bytes.load();
+  for (const auto& [s, d] : seg.frames) {
+    node* sn = node_find(*seg.network, seg.macs[s]);
+    node* dn = node_find(*seg.network, seg.macs[d]);
+    if (link_find(*sn, dn->mac) == nullptr) {
+      (void)link_create(*sn, *dn);
+      ++seg.links;
+    }
+  }
+  seg.link_bytes = allocated_bytes.load() - before_links;
+  return seg;
+}
+
+// What the frame path does in the model for a frame between known hosts over a known link.
+void model_frame(net& network, const netaddr& src, const netaddr& dst, std::uint32_t len, capture_time t) {
+  node* s = node_find(network, src);
+  node* d = node_find(network, dst);
+  link* l = link_find(*s, d->mac);
+  s->tx_pkts += 1;
+  s->tx_bytes += len;
+  s->active = 1;
+  d->rx_pkts += 1;
+  d->rx_bytes += len;
+  l->pkts += 1;
+  l->bytes += len;
+  l->active = 1;
+  frame_window_enter(network, s, d, l, len, t);
+}
+
+void BM_FrameKnownHosts(benchmark::State& state) {
+  segment seg = make_segment(static_cast<std::uint32_t>(state.range(0)));
+  std::int64_t now_us = 1'700'000'000LL * 1'000'000;
+  std::size_t i = 0;
+  const auto step = [&] {
+    const auto& [s, d] = seg.frames[i++ & 0xFFFF];
+    now_us += 5;  // 200,000 frames a second
+    model_frame(*seg.network, seg.macs[s], seg.macs[d], 590,
+                capture_time{static_cast<std::int32_t>(now_us / 1'000'000), static_cast<std::int32_t>(now_us % 1'000'000)});
+  };
+  for (int w = 0; w < 400'000; ++w) step();  // the ring reaches its size for this rate
+  const std::uint64_t allocs_before = allocations.load();
+  for (auto _ : state) step();
+  state.counters["allocs_per_frame"] =
+      benchmark::Counter(static_cast<double>(allocations.load() - allocs_before) / static_cast<double>(state.iterations()));
+  state.counters["bytes_per_host"] = static_cast<double>(seg.host_bytes) / static_cast<double>(state.range(0));
+  state.counters["bytes_per_link"] = static_cast<double>(seg.link_bytes) / static_cast<double>(seg.links);
+  state.counters["links"] = static_cast<double>(seg.links);
+}
+BENCHMARK(BM_FrameKnownHosts)->Arg(1000)->Arg(50000);
+
+void BM_AgeingPass(benchmark::State& state) {
+  segment seg = make_segment(static_cast<std::uint32_t>(state.range(0)));
+  model_set_now(capture_time{1'700'000'000, 0});
+  for (auto _ : state) net_age(*seg.network);
+  state.counters["links"] = static_cast<double>(seg.links);
+}
+BENCHMARK(BM_AgeingPass)->Arg(1000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace nw
+
+BENCHMARK_MAIN();

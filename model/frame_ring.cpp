@@ -1,0 +1,124 @@
+// The one-second window over the frame ring.
+#include "model/frame_ring.h"
+
+#include <utility>
+
+#include "model/link.h"
+#include "model/model_config.h"
+#include "model/net.h"
+#include "model/node.h"
+
+namespace nw {
+namespace {
+
+void count_in(net& network, const frame_entry& e) {
+  network.pkts += 1;
+  network.pkts_sec += 1;
+  network.pkts_sec2 += 1;
+  network.bytes += e.len;
+  network.bytes_sec += e.len;
+  network.bytes_sec2 += e.len;
+  if (node* s = e.src) {
+    s->tx_pkts_sec += 1;
+    s->tx_pkts_sec2 += 1;
+    s->tx_bytes_sec += e.len;
+    s->tx_bytes_sec2 += e.len;
+  }
+  if (link* l = e.lnk) {
+    l->pkts_sec += 1;
+    l->pkts_sec2 += 1;
+    l->bytes_sec += e.len;
+    l->bytes_sec2 += e.len;
+  }
+  if (node* d = e.dst) {
+    d->rx_pkts_sec += 1;
+    d->rx_pkts_sec2 += 1;
+    d->rx_bytes_sec += e.len;
+    d->rx_bytes_sec2 += e.len;
+  }
+}
+
+void count_out(net& network, const frame_entry& e) {
+  network.pkts_sec -= 1;
+  network.pkts_sec2 -= 1;
+  network.bytes_sec -= e.len;
+  network.bytes_sec2 -= e.len;
+  if (node* s = e.src) {
+    s->tx_pkts_sec -= 1;
+    s->tx_pkts_sec2 -= 1;
+    s->tx_bytes_sec -= e.len;
+    s->tx_bytes_sec2 -= e.len;
+  }
+  if (link* l = e.lnk) {
+    l->pkts_sec -= 1;
+    l->pkts_sec2 -= 1;
+    l->bytes_sec -= e.len;
+    l->bytes_sec2 -= e.len;
+  }
+  if (node* d = e.dst) {
+    d->rx_pkts_sec -= 1;
+    d->rx_pkts_sec2 -= 1;
+    d->rx_bytes_sec -= e.len;
+    d->rx_bytes_sec2 -= e.len;
+  }
+}
+
+// Entries more than one second older than `newest` leave the window. 64-bit time: after a
+// pause of any length every older entry goes.
+void expire(net& network, std::int64_t newest_us) {
+  frame_ring& r = network.frames;
+  while (r.count > 0) {
+    const frame_entry& e = r.entries[r.tail];
+    if (newest_us - e.time_us <= FRAME_WINDOW_US) break;
+    count_out(network, e);
+    r.tail = r.tail + 1 == r.entries.size() ? 0 : r.tail + 1;
+    --r.count;
+  }
+}
+
+// Every entry is still inside the window: double the ring, oldest first.
+void grow(frame_ring& r) {
+  std::vector<frame_entry> bigger(r.entries.size() * 2);
+  for (std::size_t k = 0; k < r.count; ++k) bigger[k] = r.entries[(r.tail + k) % r.entries.size()];
+  r.entries = std::move(bigger);
+  r.tail = 0;
+  r.head = r.count;
+}
+
+}  // namespace
+
+frame_ring frame_ring_new() {
+  frame_ring r;
+  r.entries.resize(FRAME_RING_INITIAL);
+  return r;
+}
+
+void frame_window_add(net& network, const netaddr& src, const netaddr& dst, std::uint32_t len,
+                      capture_time time) {
+  node* s = node_find(network, src);
+  link* l = s != nullptr ? link_find(*s, dst) : nullptr;
+  node* d = node_find(network, dst);
+  frame_window_enter(network, s, d, l, len, time);
+}
+
+void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint32_t len,
+                        capture_time time) {
+  model_set_now(time);
+  if (src != nullptr) src->last_tx = time;
+  if (lnk != nullptr) lnk->last_seen = time;
+  if (dst != nullptr) dst->last_rx = time;
+  const std::int64_t t = model_time_us(time);
+  // Expiring first frees the slots of frames that have left the window before the ring is
+  // judged full; the new frame itself is never older than the newest.
+  expire(network, t);
+  frame_ring& r = network.frames;
+  if (r.entries.empty()) r.entries.resize(FRAME_RING_INITIAL);
+  if (r.count == r.entries.size()) grow(r);
+  frame_entry& e = r.entries[r.head];
+  e = frame_entry{src, dst, lnk, len, t};
+  count_in(network, e);
+  r.head = r.head + 1 == r.entries.size() ? 0 : r.head + 1;
+  ++r.count;
+}
+
+}  // namespace nw

@@ -1,0 +1,70 @@
+// Links: creation, look-up by destination address and ageing.
+#include "model/link.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "model/linkstat.h"
+#include "model/model_config.h"
+#include "model/net.h"
+#include "model/node.h"
+
+namespace nw {
+namespace {
+
+// Protocol nodes are keyed by their own address; the low bits are alignment, always zero.
+std::uint32_t proto_hash(const protocol_node* const& p) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p) >> 4);
+}
+int proto_compare(const protocol_node* const& a, const protocol_node* const& b) { return a == b ? 0 : 1; }
+constexpr ht_functions<const protocol_node*> proto_functions{proto_hash, proto_compare};
+
+}  // namespace
+
+link::link() : proto_index(proto_functions) {}
+
+link* link_create(node& s, node& d) {
+  auto owned = std::make_unique<link>();
+  link* l = owned.get();
+  l->src = &s;
+  l->dst = &d;
+  s.owned_links.push_back(std::move(owned));
+  ht_insert(s.links_out, d.mac, l);
+  ht_insert(d.links_in, s.mac, l);
+  ++s.network->link_count;
+  return l;
+}
+
+link* link_add_ip(node& s, node& d, link* l) {
+  if (s.ip && d.ip) ht_insert(s.links_out_ip, *d.ip, l);
+  return l;
+}
+
+link* link_find(const node& from, const netaddr& address) {
+  if (address.type == nullptr) return nullptr;
+  const link_table* table = nullptr;
+  switch (address.type->family) {
+    case NETADDR_ETHER:
+    case NETADDR_TR: table = &from.links_out; break;
+    case NETADDR_IPV4: table = &from.links_out_ip; break;
+    default: return nullptr;
+  }
+  link* const* found = table->find(address);
+  return found != nullptr ? *found : nullptr;
+}
+
+void link_age(link& l, capture_time now) {
+  moving_avg_add(l.pkts_avg, static_cast<double>(l.pkts_sec2));
+  moving_avg_add(l.bytes_avg, static_cast<double>(l.bytes_sec2));
+  const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
+  if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
+    l.active = 0;  // the colour stays as it was last seen
+    return;
+  }
+  l.focus_color = link_focus_color(l);
+  l.active = 1;
+  l.dst->active = 1;
+  l.src->active = 1;
+}
+
+}  // namespace nw

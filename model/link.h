@@ -1,0 +1,59 @@
+// Links: the traffic from one host to another in one direction, with its counters and ageing.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+#include "core/hashtable.h"
+#include "core/hutil.h"
+#include "core/netaddr.h"
+#include "core/timer.h"
+
+namespace nw {
+
+struct node;
+struct protocol_node;
+
+// One protocol a link carried, reached by the protocols on its level's parent.
+struct proto_stat {
+  proto_stat* sibling = nullptr;  // next protocol on the same level, in order of first appearance
+  proto_stat* child = nullptr;    // first protocol carried inside this one
+  const protocol_node* proto = nullptr;
+  std::uint64_t bytes = 0;
+  std::uint64_t frames = 0;
+};
+
+using proto_index_table = hash_table<const protocol_node*, proto_stat*>;
+
+struct link {
+  node* src = nullptr;
+  node* dst = nullptr;
+  std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
+  std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
+  moving_avg pkts_avg;
+  moving_avg bytes_avg;  // the map draws the link's width from its mean
+  proto_stat* proto_root = nullptr;
+  proto_index_table proto_index;  // a protocol -> the statistics node made for it last
+  std::deque<proto_stat> proto_nodes;  // owns the tree; a deque keeps addresses stable
+  std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
+  capture_time last_seen;
+  std::int32_t active = 1;
+  std::int32_t links_pos = -1;
+
+  link();
+  link(const link&) = delete;
+  link& operator=(const link&) = delete;
+};
+
+// The new link from s to d, entered into s's links_out and d's links_in; s owns it.
+link* link_create(node& s, node& d);
+// Enters the link into s's links_out_ip under d's IPv4 address when both hosts have one.
+link* link_add_ip(node& s, node& d, link* l);
+// The link on which `from` is the source and the destination has `address` (hardware address
+// by links_out, IPv4 by links_out_ip); nullptr otherwise. Never allocates.
+[[nodiscard]] link* link_find(const node& from, const netaddr& address);
+// One link's share of the ageing pass: while it had a frame within the link time-out it and
+// both its hosts are active and it takes its colour from the focus.
+void link_age(link& l, capture_time now);
+
+}  // namespace nw

@@ -1,0 +1,63 @@
+// The per-link protocol tree and the focus colour rule.
+#include "model/linkstat.h"
+
+#include <atomic>
+
+namespace nw {
+namespace {
+
+// Set by the display on the window thread, read by the capture thread's ageing pass.
+std::atomic<const protocol_focus*> current_focus{nullptr};
+
+proto_stat* stat_new(link& l, const protocol_node* proto) {
+  proto_stat& s = l.proto_nodes.emplace_back();
+  s.proto = proto;
+  ht_insert(l.proto_index, proto, &s);
+  return &s;
+}
+
+}  // namespace
+
+void link_set_focus(const protocol_focus* focus) { current_focus.store(focus); }
+
+const protocol_focus* link_current_focus() { return current_focus.load(); }
+
+// Each level lists the protocols that followed its parent, in order of first appearance;
+// every node counts the frames and bytes that passed through it.
+void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32_t len) {
+  std::size_t i = 0;
+  const auto at = [&](std::size_t k) -> const protocol_node* { return k < path.size() ? path[k] : nullptr; };
+  if (at(0) == nullptr) return;
+  if (l.proto_root == nullptr) l.proto_root = stat_new(l, at(0));
+  proto_stat* cur = l.proto_root;
+  while (at(i) != nullptr) {
+    if (cur->proto == at(i)) {
+      ++cur->frames;
+      cur->bytes += len;
+      ++i;
+      if (at(i) == nullptr) break;
+      if (cur->child == nullptr) cur->child = stat_new(l, at(i));
+      cur = cur->child;
+    } else {
+      if (cur->sibling == nullptr) cur->sibling = stat_new(l, at(i));
+      cur = cur->sibling;
+    }
+  }
+}
+
+std::int32_t link_focus_color(const link& l) {
+  const protocol_focus* focus = current_focus.load();
+  if (focus == nullptr) return -1;
+  std::uint64_t best = 0;
+  std::int32_t result = -1;
+  for (const focus_entry& e : focus->entries) {
+    proto_stat* const* found = l.proto_index.find(e.proto);
+    if (found != nullptr && (*found)->bytes > best) {
+      best = (*found)->bytes;
+      result = e.color;
+    }
+  }
+  return result;
+}
+
+}  // namespace nw

@@ -1,0 +1,35 @@
+// The protocols each link carried, and the link colour they give under the protocol focus.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "model/link.h"
+
+namespace nw {
+
+struct protocol_node;
+
+struct focus_entry {
+  const protocol_node* proto = nullptr;
+  std::int32_t color = 0;
+};
+
+// The protocol focus: the protocols whose colours the map shows, in priority order.
+struct protocol_focus {
+  std::vector<focus_entry> entries;
+};
+
+// The display owns the focus and keeps it alive while it is current; nullptr: no focus.
+void link_set_focus(const protocol_focus* focus);
+[[nodiscard]] const protocol_focus* link_current_focus();
+
+// Adds one frame of `len` bytes along `path` (outermost first, ended by nullptr or the span's
+// end). An empty path counts nothing.
+void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32_t len);
+// The colour of the focus protocol that carried most bytes on the link (the earlier entry on a
+// tie, never one with 0 bytes); -1 for none or no focus.
+[[nodiscard]] std::int32_t link_focus_color(const link& l);
+
+}  // namespace nw

@@ -1,0 +1,114 @@
+// Network objects, the list of networks, the ageing pass and one network per adapter.
+#include "model/net.h"
+
+#include "core/message.h"
+#include "core/str_cache.h"
+#include "model/link.h"
+#include "model/linkstat.h"
+#include "model/model_config.h"
+#include "model/node.h"
+#include "pdl/pd.h"
+#include "pdl/pdl.h"
+#include "stats/host_topn.h"
+#include "stats/link_topn.h"
+#include "stats/recv_topn.h"
+
+namespace nw {
+namespace {
+
+constexpr std::uint32_t STR_ADAPTER_FAILED = 50043;
+constexpr std::uint32_t STR_BAD_MEDIA = 50048;
+constexpr std::uint32_t STR_ERROR_CAPTION = 50008;
+
+// Made and changed on the window thread at start-up and on an adapter change.
+std::vector<std::unique_ptr<net>> networks;
+net* current = nullptr;
+
+const char* text_of(std::uint32_t number) {
+  const char* text = str_get(number);
+  return text != nullptr ? text : "";
+}
+
+void show_error(std::string text) {
+  message_show(message{std::move(text), text_of(STR_ERROR_CAPTION), message_icon::stop});
+}
+
+protocol_node* media_of(const adapter_desc& adapter) {
+  protocol_node* root = pdl_root();
+  switch (adapter.type) {
+    case NETTYPE_ETHERNET: return root != nullptr ? pd_find_path(root, "ROOT\\ETHERNET") : nullptr;
+    case NETTYPE_TOKEN_RING: return root != nullptr ? pd_find_path(root, "ROOT\\TOKENRING") : nullptr;
+    case NETTYPE_DOWN:
+      show_error(message_format(text_of(STR_ADAPTER_FAILED), adapter.name.c_str()));
+      return nullptr;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+net::net()
+    : frames(frame_ring_new()),
+      senders_rank(host_topn_create<node>()),
+      receivers_rank(recv_topn_create<node>()),
+      links_rank(link_topn_create<link>()) {}
+
+net::~net() = default;
+
+void net_list_init() {
+  networks.clear();
+  current = nullptr;
+}
+
+net* net_new(const adapter_desc& adapter) {
+  auto network = std::make_unique<net>();
+  network->adapter = adapter;
+  network->name = adapter.name.substr(0, NET_NAME_MAX);
+  network->media = media_of(adapter);
+  networks.push_back(std::move(network));
+  return networks.back().get();
+}
+
+net* net_find(const adapter_desc& adapter) {
+  for (const auto& n : networks) {
+    if (n->name == adapter.name.substr(0, NET_NAME_MAX)) return n.get();
+  }
+  return nullptr;
+}
+
+std::span<const std::unique_ptr<net>> net_list() { return networks; }
+
+net* net_current() { return current; }
+
+void net_set_current(net* network) {
+  if (network != nullptr) current = network;
+}
+
+// Links run after every host so that a link still in use brings both its ends back to active.
+void net_age(net& network) {
+  const capture_time now = model_now();
+  for (const auto& host : network.host_list) node_age(*host, now);
+  for (const auto& host : network.host_list) {
+    for (const auto& l : host->owned_links) link_age(*l, now);
+  }
+}
+
+void net_recolor_links(net& network) {
+  model_lock lock;
+  for (const auto& host : network.host_list) {
+    for (const auto& l : host->owned_links) l->focus_color = link_focus_color(*l);
+  }
+}
+
+void net_reset_label_states(net& network) {
+  for (const auto& host : network.host_list) node_set_label_state(*host, LABEL_STATE_DEFAULT);
+}
+
+void adapter_nets_create(std::span<const adapter_desc> adapters) {
+  for (const adapter_desc& adapter : adapters) {
+    const net* network = net_new(adapter);
+    if (network->media == nullptr) show_error(text_of(STR_BAD_MEDIA));
+  }
+}
+
+}  // namespace nw

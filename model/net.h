@@ -1,0 +1,82 @@
+// Network objects: one per capture adapter, holding its hosts, rankings and frame window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/hashtable.h"
+#include "core/netaddr.h"
+#include "model/frame_ring.h"
+#include "stats/topn.h"
+
+namespace nw {
+
+struct node;
+struct link;
+struct protocol_node;
+
+inline constexpr std::int32_t NETTYPE_ETHERNET = 0;
+inline constexpr std::int32_t NETTYPE_TOKEN_RING = 1;
+inline constexpr std::int32_t NETTYPE_DOWN = -1;  // the adapter failed to open
+inline constexpr std::size_t NET_NAME_MAX = 255;
+
+// What the model needs of a capture adapter; the capture module fills it from the library's list.
+struct adapter_desc {
+  std::string name;
+  std::string description;
+  std::int32_t type = NETTYPE_ETHERNET;
+};
+
+using host_table = hash_table<netaddr, node*>;
+
+struct net {
+  std::string name;
+  adapter_desc adapter;  // a copy: the capture library's list does not outlive start-up
+  host_table hosts_by_mac{netaddr_functions};
+  host_table hosts_by_ip{netaddr_functions};
+  // Ascending mac order; owns the hosts.
+  std::vector<std::unique_ptr<node>> host_list;
+  std::uint32_t node_count = 0;
+  std::uint32_t link_count = 0;
+  std::uint32_t dropped = 0, received = 0;
+  std::int32_t load = 0;
+  std::int32_t peak_load = 0;
+  float avg_load = 0.0f;
+  std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
+  std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
+  frame_ring frames;
+  // The alarm ranking arrives with the alarm records.
+  topn<node> senders_rank;
+  topn<node> receivers_rank;
+  topn<link> links_rank;
+  protocol_node* media = nullptr;
+
+  net();
+  ~net();
+  net(const net&) = delete;
+  net& operator=(const net&) = delete;
+};
+
+// Empties the list of networks and the current network (tests start clean).
+void net_list_init();
+// The new network, appended to the list. Its media node is looked up in the loaded protocol
+// tree; a failed adapter (type -1) shows message 50043.
+net* net_new(const adapter_desc& adapter);
+[[nodiscard]] net* net_find(const adapter_desc& adapter);
+[[nodiscard]] std::span<const std::unique_ptr<net>> net_list();
+[[nodiscard]] net* net_current();
+void net_set_current(net* network);  // nullptr is ignored
+// The ageing pass: every host in host_list order, then every link of every host.
+void net_age(net& network);
+// Every link takes its colour from the current focus; takes the model lock itself.
+void net_recolor_links(net& network);
+// node_set_label_state(host, 7) for every host.
+void net_reset_label_states(net& network);
+// One network per adapter; a network without a media node shows message 50048 and the next
+// adapter follows.
+void adapter_nets_create(std::span<const adapter_desc> adapters);
+
+}  // namespace nw

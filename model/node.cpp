@@ -1,0 +1,184 @@
+// Hosts: creation from the first frame, names from the name database, look-up and ageing.
+#include "model/node.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "model/link.h"
+#include "model/model_config.h"
+#include "model/net.h"
+
+namespace nw {
+namespace {
+
+// Written at start-up and by tests, before any capture; read by the capture and name threads.
+node_name_service default_service() {
+  return {ethers_lookup_host, ethers_request_name, ethers_store};
+}
+node_name_service service = default_service();
+const addr_name_table* manufacturers = nullptr;
+
+
+
+// The manufacturer's prefix is the first three octets; the table keys them with three zeros.
+void set_manufacturer(node& host) {
+  if (manufacturers == nullptr) return;
+  netaddr prefix = host.mac;
+  std::uint8_t* octets = netaddr_bytes(prefix);
+  octets[3] = octets[4] = octets[5] = 0;
+  if (const std::string* found = manufacturers->find(prefix)) label_set(host.manuf_label, *found);
+}
+
+void set_ip(node& host, const netaddr& ip) {
+  host.ip = netaddr_dup(ip);
+  label_set(host.ip_label, netaddr_to_text_new(ip));
+}
+
+void apply_record(node& host, const name_record& record) {
+  host.resolve = record.resolve;
+  if (record.local_name && !record.local_name->empty()) {
+    label_set(host.local_label, *record.local_name);
+    host.name = host.local_label.text.data();
+  }
+  if (host.resolve == 0) return;
+  if (record.ip) {
+    set_ip(host, *record.ip);
+    ht_insert(host.network->hosts_by_ip, *host.ip, &host);
+  }
+  if (record.ip_name) label_set(host.dns_label, *record.ip_name);
+}
+
+// Before the first host whose mac is not smaller.
+void insert_in_order(net& network, std::unique_ptr<node> host) {
+  auto& list = network.host_list;
+  const auto at = std::lower_bound(list.begin(), list.end(), host->mac,
+                                   [](const std::unique_ptr<node>& h, const netaddr& mac) {
+                                     return netaddr_compare(h->mac, mac) > 0;
+                                   });
+  list.insert(at, std::move(host));
+}
+
+}  // namespace
+
+node::node() = default;
+node::~node() = default;
+
+void node_set_name_service(node_name_service s) { service = std::move(s); }
+void node_set_manufacturers(const addr_name_table* table) { manufacturers = table; }
+
+void node_reset() {
+  service = default_service();
+  manufacturers = nullptr;
+}
+
+void label_set(name_label& label, std::string_view text) {
+  const std::size_t n = std::min(text.size(), LABEL_TEXT_SIZE - 1);
+  std::memcpy(label.text.data(), text.data(), n);
+  label.text[n] = '\0';
+  if (n == 0) {
+    label.width = label.height = 0.0f;
+    return;
+  }
+  label.width = text_width(label.text.data());
+  label.height = model_label_height();
+}
+
+void label_clear(name_label& label) { label_set(label, {}); }
+
+node* node_find(const net& network, const netaddr& address) {
+  if (address.type == nullptr) return nullptr;
+  const host_table* table = nullptr;
+  switch (address.type->family) {
+    case NETADDR_ETHER:
+    case NETADDR_TR: table = &network.hosts_by_mac; break;
+    case NETADDR_IPV4: table = &network.hosts_by_ip; break;
+    default: return nullptr;
+  }
+  node* const* found = table->find(address);
+  return found != nullptr ? *found : nullptr;
+}
+
+node* node_create(net& network, const netaddr& mac) {
+  auto host = std::make_unique<node>();
+  node& h = *host;
+  h.network = &network;
+  h.mac = mac;
+  label_set(h.mac_label, netaddr_to_text_new(mac));
+  h.mac_text = h.mac_label.text.data();
+  if (service.lookup) apply_record(h, service.lookup(mac));
+  set_manufacturer(h);
+  ht_insert(network.hosts_by_mac, h.mac, &h);
+  insert_in_order(network, std::move(host));
+  ++network.node_count;
+  return &h;
+}
+
+void node_learn_ip(node& host, const std::uint8_t* ip_octets) {
+  if (host.resolve != 1) return;
+  netaddr ip;
+  netaddr_init(ip, NETADDR_IPV4);
+  if (ip.type == nullptr) return;
+  std::memcpy(netaddr_bytes(ip), ip_octets, ip.type->length);
+  set_ip(host, ip);
+  // The later of two hosts with one address takes the entry.
+  ht_insert(host.network->hosts_by_ip, *host.ip, &host);
+  node* target = &host;  // hosts live until the program ends
+  if (service.request) (void)service.request(ip, [target](const std::string& name) { node_name_resolved(name, *target); });
+}
+
+void node_name_resolved(const std::string& name, node& host) {
+  name_record record;
+  {
+    model_lock lock;
+    if (host.resolve != 1) return;
+    label_set(host.dns_label, name);
+    record.hw = host.mac;
+    if (host.ip) record.ip = *host.ip;
+    record.ip_name = std::string(host.dns_label.text.data());
+  }
+  // The name database has its own lock; it is not taken under the model's.
+  if (service.store) (void)service.store(record);
+}
+
+void node_set_local_name(node& host, std::string_view name) {
+  model_lock lock;
+  const std::string_view current(host.local_label.text.data());
+  if (name.substr(0, LABEL_TEXT_SIZE - 1) != current) label_set(host.local_label, name);
+}
+
+void node_clear_ip(node& host) {
+  model_lock lock;
+  // hosts_by_ip keeps its entry: the key is the table's own copy, and the host may send again.
+  host.ip.reset();
+  label_clear(host.ip_label);
+  label_clear(host.dns_label);
+}
+
+void node_set_label_state(node& host, std::int32_t state) {
+  host.ip_label.state = host.dns_label.state = host.local_label.state = host.mac_label.state = state;
+}
+
+const char* node_best_label(const node& host) {
+  for (const name_label* l : {&host.local_label, &host.dns_label, &host.ip_label}) {
+    if (!label_empty(*l)) return l->text.data();
+  }
+  return host.mac_label.text.data();
+}
+
+int node_compare(const node* a, const node* b) {
+  if (a == nullptr || b == nullptr) return -1;
+  return netaddr_compare(a->mac, b->mac);
+}
+
+void node_age(node& host, capture_time now) {
+  moving_avg_add(host.tx_pkts_avg, static_cast<double>(host.tx_pkts_sec2));
+  moving_avg_add(host.tx_bytes_avg, static_cast<double>(host.tx_bytes_sec2));
+  const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;
+  const std::int64_t timeout_us = static_cast<std::int64_t>(model_settings().node_timeout_s) * 1'000'000;
+  // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.
+  const std::int64_t elapsed_ms = model_elapsed_us(host.last_tx, now) / 1000;
+  host.active = !never_sent && elapsed_ms * 1000 < timeout_us ? 1 : 0;
+}
+
+}  // namespace nw

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nw {
 
@@ -25,11 +26,20 @@ inline constexpr ht_functions<std::string> ht_text_functions{ht_text_hash, ht_te
 // Keys and values are stored as copies of the caller's: a pointer type stores the reference
 // unchanged (the caller owns the record), an owning type (std::string) owns its copy, so the
 // release functions of a C table are the destructors here.
+//
+// The 256 chains define what callers see: ht_foreach runs bucket 0 to 255, each chain newest
+// first. Look-ups in a table past HT_INDEX_MIN entries go through an open-addressing index of
+// the entries instead of the chain, so that a table of 50,000 hosts costs a probe or two, not
+// a walk of 200 entries; the chains' bucket array is made on the first insertion, so the many
+// tables that stay empty (a host's links) cost a pointer.
+inline constexpr std::uint32_t HT_INDEX_MIN = 16;
+
 template <typename Key, typename Value>
 class hash_table {
  public:
   struct entry {
     std::unique_ptr<entry> next;
+    std::uint32_t hash;
     Key key;
     Value value;
   };
@@ -41,7 +51,8 @@ class hash_table {
 
   ~hash_table() {
     // Chains are unlinked one entry at a time so a long chain cannot exhaust the stack.
-    for (auto& head : buckets_) {
+    if (!buckets_) return;
+    for (auto& head : *buckets_) {
       while (head) head = std::move(head->next);
     }
   }
@@ -50,26 +61,45 @@ class hash_table {
 
   // The stored value of key, or nullptr; never allocates.
   [[nodiscard]] Value* find(const Key& key) const {
-    for (entry* e = buckets_[bucket_of(key)].get(); e != nullptr; e = e->next.get()) {
-      if (fns_.compare(e->key, key) == 0) return &e->value;
+    const std::uint32_t hash = fns_.hash(key);
+    if (!index_.empty()) {
+      for (std::size_t i = slot_of(hash);; i = (i + 1) & (index_.size() - 1)) {
+        entry* e = index_[i];
+        if (e == nullptr) return nullptr;
+        if (e->hash == hash && fns_.compare(e->key, key) == 0) return &e->value;
+      }
+    }
+    if (!buckets_) return nullptr;
+    for (entry* e = (*buckets_)[hash % HT_BUCKETS].get(); e != nullptr; e = e->next.get()) {
+      if (e->hash == hash && fns_.compare(e->key, key) == 0) return &e->value;
     }
     return nullptr;
   }
 
-  // New entries go to the head of their chain, so a chain lists its keys newest first.
+  // Adds an entry for a key the table does not hold yet, at the head of its chain.
   Value& push_front(const Key& key, Value value) {
-    auto& head = buckets_[bucket_of(key)];
-    head = std::unique_ptr<entry>(new entry{std::move(head), key, std::move(value)});
+    const std::uint32_t hash = fns_.hash(key);
+    if (!buckets_) buckets_ = std::make_unique<std::array<std::unique_ptr<entry>, HT_BUCKETS>>();
+    auto& head = (*buckets_)[hash % HT_BUCKETS];
+    head = std::unique_ptr<entry>(new entry{std::move(head), hash, key, std::move(value)});
     ++count_;
+    if (count_ > HT_INDEX_MIN && count_ * 2 > index_.size()) {
+      rebuild_index();
+    } else if (!index_.empty()) {
+      index_put(head.get());
+    }
     return head->value;
   }
 
   // 1 when an entry was removed, 0 when none matched.
   int remove(const Key& key) {
-    for (std::unique_ptr<entry>* link = &buckets_[bucket_of(key)]; *link; link = &(*link)->next) {
-      if (fns_.compare((*link)->key, key) == 0) {
+    if (!buckets_) return 0;
+    const std::uint32_t hash = fns_.hash(key);
+    for (std::unique_ptr<entry>* link = &(*buckets_)[hash % HT_BUCKETS]; *link; link = &(*link)->next) {
+      if ((*link)->hash == hash && fns_.compare((*link)->key, key) == 0) {
         *link = std::move((*link)->next);
         --count_;
+        rebuild_index();  // removal is rare: no table on the frame path removes
         return 1;
       }
     }
@@ -79,17 +109,42 @@ class hash_table {
   // Bucket 0 to 255, each chain from its head; fn must not insert or remove.
   template <typename Fn>
   void foreach (Fn&& fn) const {
-    for (const auto& head : buckets_) {
+    if (!buckets_) return;
+    for (const auto& head : *buckets_) {
       for (entry* e = head.get(); e != nullptr; e = e->next.get()) fn(e->key, e->value);
     }
   }
 
  private:
-  [[nodiscard]] std::size_t bucket_of(const Key& key) const { return fns_.hash(key) % HT_BUCKETS; }
+  // Multiplicative mixing, taking the product's top bits: the address hashes of one vendor
+  // differ mostly in their low bits.
+  [[nodiscard]] std::size_t slot_of(std::uint32_t hash) const {
+    return static_cast<std::size_t>((hash * 0x9E3779B1U) >> (32 - index_bits_));
+  }
+
+  void index_put(entry* e) {
+    std::size_t i = slot_of(e->hash);
+    while (index_[i] != nullptr) i = (i + 1) & (index_.size() - 1);
+    index_[i] = e;
+  }
+
+  // Sized to at most half full, so probes stay short.
+  void rebuild_index() {
+    index_.clear();
+    if (count_ <= HT_INDEX_MIN) return;
+    index_bits_ = 6;
+    while ((std::size_t{1} << index_bits_) < std::size_t{count_} * 4) ++index_bits_;
+    index_.assign(std::size_t{1} << index_bits_, nullptr);
+    for (const auto& head : *buckets_) {
+      for (entry* e = head.get(); e != nullptr; e = e->next.get()) index_put(e);
+    }
+  }
 
   ht_functions<Key> fns_;
   std::uint32_t count_ = 0;
-  std::array<std::unique_ptr<entry>, HT_BUCKETS> buckets_{};
+  std::unique_ptr<std::array<std::unique_ptr<entry>, HT_BUCKETS>> buckets_;
+  std::vector<entry*> index_;  // empty until the table passes HT_INDEX_MIN entries
+  unsigned index_bits_ = 0;    // index_ holds 2^index_bits_ slots
 };
 
 // 1 when found (the value is copied to *out), 0 when not (*out is left alone).

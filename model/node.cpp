@@ -72,9 +72,11 @@ void node_reset() {
   manufacturers = nullptr;
 }
 
+// Texts are cut to the label's 79 bytes without splitting a UTF-8 character.
 void label_set(name_label& label, std::string_view text) {
-  const std::size_t n = std::min(text.size(), LABEL_TEXT_SIZE - 1);
-  std::memcpy(label.text.data(), text.data(), n);
+  std::size_t n = std::min(text.size(), LABEL_TEXT_SIZE - 1);
+  while (n < text.size() && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  std::copy_n(text.begin(), n, label.text.begin());
   label.text[n] = '\0';
   if (n == 0) {
     label.width = label.height = 0.0f;

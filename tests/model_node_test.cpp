@@ -74,6 +74,10 @@ TEST_F(NodeCreate, NamesComeFromTheRecordAndAreCutTo79Characters) {
   EXPECT_STREQ(h->dns_label.text.data(), "printer");
   EXPECT_EQ(node_find(*network, ip_of(10, 0, 0, 1)), h);
   EXPECT_EQ(node_best_label(*h), h->local_label.text.data());
+
+  // A Cyrillic name is cut before a letter whose second byte would not fit, never inside it.
+  node_set_local_name(*h, "Ж" + std::string(76, 'x') + "Жy");  // the second Ж takes bytes 79-80
+  EXPECT_EQ(std::string(h->local_label.text.data()), "Ж" + std::string(76, 'x'));
 }
 
 TEST_F(NodeCreate, ResolveZeroNeverGivesAnIpEvenWhenTheHostSendsIp) {

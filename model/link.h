@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
+#include <vector>
 
 #include "core/hashtable.h"
 #include "core/hutil.h"
@@ -34,7 +35,9 @@ struct link {
   moving_avg bytes_avg;  // the map draws the link's width from its mean
   proto_stat* proto_root = nullptr;
   proto_index_table proto_index;  // a protocol -> the statistics node made for it last
-  std::deque<proto_stat> proto_nodes;  // owns the tree; a deque keeps addresses stable
+  // Owns the tree. Nodes are allocated one by one, so their addresses stay put, and a link that
+  // never carried a frame pays for an empty vector only (an empty deque allocates ~600 bytes).
+  std::vector<std::unique_ptr<proto_stat>> proto_nodes;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   capture_time last_seen;
   std::int32_t active = 1;

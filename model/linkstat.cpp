@@ -10,7 +10,7 @@ namespace {
 std::atomic<const protocol_focus*> current_focus{nullptr};
 
 proto_stat* stat_new(link& l, const protocol_node* proto) {
-  proto_stat& s = l.proto_nodes.emplace_back();
+  proto_stat& s = *l.proto_nodes.emplace_back(std::make_unique<proto_stat>());
   s.proto = proto;
   ht_insert(l.proto_index, proto, &s);
   return &s;

@@ -31,17 +31,20 @@ struct link {
   node* dst = nullptr;
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
+  capture_time last_seen;
+  std::int32_t active = 1;
+  std::int32_t links_pos = -1;
+  std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
+  proto_stat* proto_root = nullptr;
+
+  // What every frame touches sits together above; the ageing pass's averages and the look-up
+  // of protocols by the colour rule come after.
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
-  proto_stat* proto_root = nullptr;
   proto_index_table proto_index;  // a protocol -> the statistics node made for it last
   // Owns the tree. Nodes are allocated one by one, so their addresses stay put, and a link that
   // never carried a frame pays for an empty vector only (an empty deque allocates ~600 bytes).
   std::vector<std::unique_ptr<proto_stat>> proto_nodes;
-  std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
-  capture_time last_seen;
-  std::int32_t active = 1;
-  std::int32_t links_pos = -1;
 
   link();
   link(const link&) = delete;

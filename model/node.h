@@ -51,6 +51,14 @@ struct node {
   std::uint64_t rx_bytes_sec = 0, rx_bytes = 0, rx_bytes_sec2 = 0;
   std::uint64_t tx_pkts_sec = 0, tx_pkts = 0, tx_pkts_sec2 = 0;
   std::uint64_t tx_bytes_sec = 0, tx_bytes = 0, tx_bytes_sec2 = 0;
+  capture_time last_tx;
+  capture_time last_rx;
+  std::int32_t active = 0;
+  std::int32_t senders_pos = -1;
+  std::int32_t receivers_pos = -1;
+
+  // What every frame touches sits together above; averages, names and map places, read by the
+  // ageing pass or when drawing and listing, come after.
   moving_avg tx_pkts_avg;
   moving_avg tx_bytes_avg;
 
@@ -58,11 +66,6 @@ struct node {
 
   double map_x = 0.0, map_y = 0.0;  // written by the map
   std::int32_t map_word1 = 0, map_word2 = 0;
-  capture_time last_tx;
-  capture_time last_rx;
-  std::int32_t active = 0;
-  std::int32_t senders_pos = -1;
-  std::int32_t receivers_pos = -1;
 
   node();
   ~node();

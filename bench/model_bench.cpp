@@ -15,24 +15,7 @@
 #include "model/model_config.h"
 #include "model/net.h"
 #include "model/node.h"
-
-namespace {
-
-std::atomic<std::uint64_t> allocations{0};
-std::atomic<std::uint64_t> allocated_bytes{0};
-
-}  // namespace
-
-// Counting replacement of the global allocator: malloc and free pair up behind new and delete.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  allocated_bytes.fetch_add(size, std::memory_order_relaxed);
-  if (void* p = std::malloc(size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/alloc_counter.h"
 
 namespace nw {
 namespace {
@@ -66,9 +49,9 @@ segment make_segment(std::uint32_t hosts) {
   static const adapter_desc adapter{"bench0", "", NETTYPE_ETHERNET};
   seg.network = net_new(adapter);
   for (std::uint32_t i = 0; i < hosts; ++i) seg.macs.push_back(mac_of(i * 2654435761U));
-  const std::uint64_t before_hosts = allocated_bytes.load();
+  const std::uint64_t before_hosts = test::allocated_bytes.load();
   for (const auto& m : seg.macs) (void)node_create(*seg.network, m);
-  seg.host_bytes = allocated_bytes.load() - before_hosts;
+  seg.host_bytes = test::allocated_bytes.load() - before_hosts;
 
   std::vector<double> weights(hosts);
   for (std::uint32_t k = 0; k < hosts; ++k) weights[k] = 1.0 / (k + 1);
@@ -79,7 +62,7 @@ segment make_segment(std::uint32_t hosts) {
     if (s == d) d = (d + 1) % hosts;
     seg.frames.emplace_back(s, d);
   }
-  const std::uint64_t before_links = allocated_bytes.load();
+  const std::uint64_t before_links = test::allocated_bytes.load();
   for (const auto& [s, d] : seg.frames) {
     node* sn = node_find(*seg.network, seg.macs[s]);
     node* dn = node_find(*seg.network, seg.macs[d]);
@@ -88,7 +71,7 @@ segment make_segment(std::uint32_t hosts) {
       ++seg.links;
     }
   }
-  seg.link_bytes = allocated_bytes.load() - before_links;
+  seg.link_bytes = test::allocated_bytes.load() - before_links;
   return seg;
 }
 
@@ -119,10 +102,10 @@ void BM_FrameKnownHosts(benchmark::State& state) {
                 capture_time{static_cast<std::int32_t>(now_us / 1'000'000), static_cast<std::int32_t>(now_us % 1'000'000)});
   };
   for (int w = 0; w < 400'000; ++w) step();  // the ring reaches its size for this rate
-  const std::uint64_t allocs_before = allocations.load();
+  const std::uint64_t allocs_before = test::allocation_count.load();
   for (auto _ : state) step();
   state.counters["allocs_per_frame"] =
-      benchmark::Counter(static_cast<double>(allocations.load() - allocs_before) / static_cast<double>(state.iterations()));
+      benchmark::Counter(static_cast<double>(test::allocation_count.load() - allocs_before) / static_cast<double>(state.iterations()));
   state.counters["bytes_per_host"] = static_cast<double>(seg.host_bytes) / static_cast<double>(state.range(0));
   state.counters["bytes_per_link"] = static_cast<double>(seg.link_bytes) / static_cast<double>(seg.links);
   state.counters["links"] = static_cast<double>(seg.links);

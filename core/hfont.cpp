@@ -6,7 +6,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+
+#include "core/file_read.h"
 
 namespace nw {
 namespace {
@@ -151,22 +152,14 @@ std::span<const hfont_point> hfont_stroke_points(const hfont& font, const hfont_
 }
 
 int hfont_load(const std::string& path, std::string& error_text) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    error_text = path + ": cannot be opened";
-    return -1;
+  std::string text;
+  switch (file_read_all(path, &text, MAX_FILE_SIZE)) {
+    case file_read_result::done: break;
+    case file_read_result::cannot_open: error_text = path + ": cannot be opened"; return -1;
+    case file_read_result::too_large: error_text = path + ": not a font file (size)"; return -1;
+    case file_read_result::read_failed: error_text = path + ": read failed"; return -1;
   }
-  const auto end = in.tellg();
-  if (end < 0 || static_cast<std::uintmax_t>(end) > MAX_FILE_SIZE) {
-    error_text = path + ": not a font file (size)";
-    return -1;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-    error_text = path + ": read failed";
-    return -1;
-  }
+  const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   hfont font;
   if (hfont_parse(bytes, font, error_text) != 1) {
     error_text = path + ": " + error_text;

@@ -2,10 +2,9 @@
 // first syntax error ends reading, and whatever was complete before it stays.
 #include "pdl/pdl.h"
 
-#include <cstdio>
-#include <memory>
 #include <vector>
 
+#include "core/file_read.h"
 #include "core/message.h"
 #include "core/str_cache.h"
 #include "pdl/pd_dispatch.h"
@@ -292,16 +291,6 @@ class parser {
   int depth_ = STACK_BASE;
 };
 
-// false when the file cannot be opened or read (a directory, say).
-bool read_file(const std::string& path, std::string* text) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return false;
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text->append(buffer, got);
-  return std::ferror(file.get()) == 0;
-}
-
 void show_syntax_error(const syntax_error& error) {
   message_show({message_format("%s на линии [%d]", error.report, error.line), str_get(STR_ERROR),
                 message_icon::none});
@@ -330,7 +319,7 @@ protocol_node* pdl_load_text(std::string_view text) {
 
 protocol_node* pdl_load(const std::string& path) {
   std::string text;
-  if (!read_file(path, &text)) {
+  if (file_read_all(path, &text) != file_read_result::done) {
     pd_model_reset();
     symbol_reset();
     root = nullptr;

@@ -17,65 +17,23 @@
 #include "corpus.h"
 #include "pdl/pd.h"
 #include "pdl/pdl.h"
+#include "tests/alloc_counter.h"
 
 namespace {
 
-std::atomic<std::size_t> allocation_count{0};
 const char* volatile escaped = nullptr;  // keeps the probe allocation from being optimised away
 
-void* counted_malloc(std::size_t size) noexcept {
-  allocation_count.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size == 0 ? 1 : size);
-}
-
-void* counted_aligned(std::size_t size, std::align_val_t alignment) noexcept {
-  allocation_count.fetch_add(1, std::memory_order_relaxed);
-  const auto align = static_cast<std::size_t>(alignment);
-  const std::size_t rounded = (size + align - 1) / align * align;  // aligned_alloc wants a multiple
-  return std::aligned_alloc(align, rounded == 0 ? align : rounded);
-}
-
-void* or_throw(void* block) {
-  if (block == nullptr) throw std::bad_alloc();
-  return block;
-}
-
 }  // namespace
-
-void* operator new(std::size_t size) { return or_throw(counted_malloc(size)); }
-void* operator new[](std::size_t size) { return or_throw(counted_malloc(size)); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_malloc(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted_malloc(size); }
-void* operator new(std::size_t size, std::align_val_t a) { return or_throw(counted_aligned(size, a)); }
-void* operator new[](std::size_t size, std::align_val_t a) { return or_throw(counted_aligned(size, a)); }
-void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return counted_aligned(size, a);
-}
-void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-  return counted_aligned(size, a);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace nw {
 namespace {
 
 // How many allocations fn made. fn must not report test failures: those allocate.
 template <typename Fn>
-std::size_t allocations_during(Fn&& fn) {
-  const std::size_t before = allocation_count.load();
+std::uint64_t allocations_during(Fn&& fn) {
+  const std::uint64_t before = test::allocation_count.load();
   fn();
-  return allocation_count.load() - before;
+  return test::allocation_count.load() - before;
 }
 
 struct frame_copy {

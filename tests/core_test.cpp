@@ -9,6 +9,7 @@
 #include "core/hutil.h"
 #include "core/message.h"
 #include "core/q.h"
+#include "core/settings_store.h"
 #include "core/timer.h"
 
 namespace nw {
@@ -194,3 +195,21 @@ TEST(MessageHook, RoutesToTheInstalledHookAndBack) {
 
 }  // namespace
 }  // namespace nw
+
+TEST(SettingsStore, WrongFormCountsAsMissingAndWordBlocksRoundTrip) {
+  nw::memory_settings s;
+  s.write_dword("snaplen", 128);
+  EXPECT_FALSE(s.read_text("snaplen").has_value());
+  EXPECT_FALSE(s.read_binary("snaplen").has_value());
+  EXPECT_EQ(s.read_dword("snaplen"), 128u);
+  EXPECT_FALSE(s.read_dword("absent").has_value());
+
+  const std::vector<std::uint32_t> words{1, 0, 0x01020304u, 0xffffffffu};
+  auto block = nw::settings_pack_words(words);
+  ASSERT_EQ(block.size(), 16u);
+  EXPECT_EQ(block[8], 0x04);  // little-endian
+  EXPECT_EQ(block[11], 0x01);
+  EXPECT_EQ(nw::settings_unpack_words(block, 4), words);
+  block.pop_back();
+  EXPECT_FALSE(nw::settings_unpack_words(block, 4).has_value());
+}

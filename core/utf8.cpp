@@ -1,0 +1,34 @@
+// Reading UTF-8 one character at a time.
+#include "core/utf8.h"
+
+namespace nw {
+
+std::size_t utf8_decode(std::string_view text, char32_t& code) {
+  if (text.empty()) return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned lead = byte(0);
+  std::size_t length = 0;
+  char32_t least = 0;  // the smallest code point that needs this many bytes
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  }
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, code = lead & 0x1F, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, code = lead & 0x0F, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, code = lead & 0x07, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i) & 0x3Fu);
+  }
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace nw

@@ -63,6 +63,21 @@ void count_out(net& network, const frame_entry& e) {
   }
 }
 
+// The records of an entry that will expire a few frames from now are cold by then (a second
+// of other traffic has passed through the cache): start loading them now, so that expiry does
+// not wait for memory.
+constexpr std::size_t EXPIRY_LOOKAHEAD = 8;
+
+void prefetch_expiring(const frame_ring& r) {
+  if (r.count <= EXPIRY_LOOKAHEAD) return;
+  std::size_t at = r.tail + EXPIRY_LOOKAHEAD;
+  if (at >= r.entries.size()) at -= r.entries.size();
+  const frame_entry& e = r.entries[at];
+  __builtin_prefetch(e.src, 1);
+  __builtin_prefetch(e.lnk, 1);
+  if (e.dst != nullptr) __builtin_prefetch(&e.dst->rx_pkts_sec, 1);
+}
+
 // Entries more than one second older than `newest` leave the window. 64-bit time: after a
 // pause of any length every older entry goes.
 void expire(net& network, std::int64_t newest_us) {
@@ -110,8 +125,9 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   const std::int64_t t = model_time_us(time);
   // Expiring first frees the slots of frames that have left the window before the ring is
   // judged full; the new frame itself is never older than the newest.
-  expire(network, t);
   frame_ring& r = network.frames;
+  prefetch_expiring(r);
+  expire(network, t);
   if (r.entries.empty()) r.entries.resize(FRAME_RING_INITIAL);
   if (r.count == r.entries.size()) grow(r);
   frame_entry& e = r.entries[r.head];

@@ -30,27 +30,20 @@ link* link_create(node& s, node& d) {
   l->dst = &d;
   s.owned_links.push_back(std::move(owned));
   ht_insert(s.links_out, d.mac, l);
+  s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
   ht_insert(d.links_in, s.mac, l);
   ++s.network->link_count;
   return l;
 }
 
 link* link_add_ip(node& s, node& d, link* l) {
-  if (s.ip && d.ip) ht_insert(s.links_out_ip, *d.ip, l);
+  if (s.ip && d.ip) s.network->link_index.put(l, addr_key(s.mac), addr_key(*d.ip));
   return l;
 }
 
 link* link_find(const node& from, const netaddr& address) {
-  if (address.type == nullptr) return nullptr;
-  const link_table* table = nullptr;
-  switch (address.type->family) {
-    case NETADDR_ETHER:
-    case NETADDR_TR: table = &from.links_out; break;
-    case NETADDR_IPV4: table = &from.links_out_ip; break;
-    default: return nullptr;
-  }
-  link* const* found = table->find(address);
-  return found != nullptr ? *found : nullptr;
+  const std::uint64_t key = addr_key(address);
+  return key != 0 ? from.network->link_index.find(addr_key(from.mac), key) : nullptr;
 }
 
 void link_age(link& l, capture_time now) {

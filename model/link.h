@@ -26,19 +26,19 @@ struct proto_stat {
 
 using proto_index_table = hash_table<const protocol_node*, proto_stat*>;
 
-struct link {
-  node* src = nullptr;
-  node* dst = nullptr;
+// What every frame touches fills the first cache line; the protocol tree, the ageing pass's
+// averages and the colour rule's look-up come after.
+struct alignas(64) link {
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
   capture_time last_seen;
   std::int32_t active = 1;
   std::int32_t links_pos = -1;
+
+  node* src = nullptr;
+  node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   proto_stat* proto_root = nullptr;
-
-  // What every frame touches sits together above; the ageing pass's averages and the look-up
-  // of protocols by the colour rule come after.
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
   proto_index_table proto_index;  // a protocol -> the statistics node made for it last
@@ -53,10 +53,10 @@ struct link {
 
 // The new link from s to d, entered into s's links_out and d's links_in; s owns it.
 link* link_create(node& s, node& d);
-// Enters the link into s's links_out_ip under d's IPv4 address when both hosts have one.
+// Makes the link findable from s by d's IPv4 address when both hosts have one.
 link* link_add_ip(node& s, node& d, link* l);
 // The link on which `from` is the source and the destination has `address` (hardware address
-// by links_out, IPv4 by links_out_ip); nullptr otherwise. Never allocates.
+// or IPv4 address); nullptr otherwise. Never allocates.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
 // One link's share of the ageing pass: while it had a frame within the link time-out it and
 // both its hosts are active and it takes its colour from the focus.

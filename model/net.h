@@ -9,6 +9,7 @@
 
 #include "core/hashtable.h"
 #include "core/netaddr.h"
+#include "model/addr_index.h"
 #include "model/frame_ring.h"
 #include "stats/topn.h"
 
@@ -30,13 +31,15 @@ struct adapter_desc {
   std::int32_t type = NETTYPE_ETHERNET;
 };
 
-using host_table = hash_table<netaddr, node*>;
-
 struct net {
   std::string name;
   adapter_desc adapter;  // a copy: the capture library's list does not outlive start-up
-  host_table hosts_by_mac{netaddr_functions};
-  host_table hosts_by_ip{netaddr_functions};
+  // hosts_by_mac and hosts_by_ip in one table (the key carries the address's kind): hosts by
+  // hardware address, and by IPv4 address where the host that learned it last wins.
+  addr_index<node> host_index;
+  // Links by their source's mac and the destination's mac or IPv4 address: the look-up side of
+  // every host's links_out, and links_out_ip.
+  addr_index<link> link_index;
   // Ascending mac order; owns the hosts.
   std::vector<std::unique_ptr<node>> host_list;
   std::uint32_t node_count = 0;

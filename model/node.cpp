@@ -35,6 +35,11 @@ void set_ip(node& host, const netaddr& ip) {
   label_set(host.ip_label, netaddr_to_text_new(ip));
 }
 
+// The later of two hosts with one address takes the entry.
+void index_by_ip(node& host) {
+  host.network->host_index.put(&host, addr_key(*host.ip));
+}
+
 void apply_record(node& host, const name_record& record) {
   host.resolve = record.resolve;
   if (record.local_name && !record.local_name->empty()) {
@@ -44,7 +49,7 @@ void apply_record(node& host, const name_record& record) {
   if (host.resolve == 0) return;
   if (record.ip) {
     set_ip(host, *record.ip);
-    ht_insert(host.network->hosts_by_ip, *host.ip, &host);
+    index_by_ip(host);
   }
   if (record.ip_name) label_set(host.dns_label, *record.ip_name);
 }
@@ -89,16 +94,8 @@ void label_set(name_label& label, std::string_view text) {
 void label_clear(name_label& label) { label_set(label, {}); }
 
 node* node_find(const net& network, const netaddr& address) {
-  if (address.type == nullptr) return nullptr;
-  const host_table* table = nullptr;
-  switch (address.type->family) {
-    case NETADDR_ETHER:
-    case NETADDR_TR: table = &network.hosts_by_mac; break;
-    case NETADDR_IPV4: table = &network.hosts_by_ip; break;
-    default: return nullptr;
-  }
-  node* const* found = table->find(address);
-  return found != nullptr ? *found : nullptr;
+  const std::uint64_t key = addr_key(address);
+  return key != 0 ? network.host_index.find(key) : nullptr;
 }
 
 node* node_create(net& network, const netaddr& mac) {
@@ -110,7 +107,7 @@ node* node_create(net& network, const netaddr& mac) {
   h.mac_text = h.mac_label.text.data();
   if (service.lookup) apply_record(h, service.lookup(mac));
   set_manufacturer(h);
-  ht_insert(network.hosts_by_mac, h.mac, &h);
+  network.host_index.put(&h, addr_key(h.mac));
   insert_in_order(network, std::move(host));
   ++network.node_count;
   return &h;
@@ -123,8 +120,7 @@ void node_learn_ip(node& host, const std::uint8_t* ip_octets) {
   if (ip.type == nullptr) return;
   std::memcpy(netaddr_bytes(ip), ip_octets, ip.type->length);
   set_ip(host, ip);
-  // The later of two hosts with one address takes the entry.
-  ht_insert(host.network->hosts_by_ip, *host.ip, &host);
+  index_by_ip(host);
   node* target = &host;  // hosts live until the program ends
   if (service.request) (void)service.request(ip, [target](const std::string& name) { node_name_resolved(name, *target); });
 }
@@ -151,7 +147,7 @@ void node_set_local_name(node& host, std::string_view name) {
 
 void node_clear_ip(node& host) {
   model_lock lock;
-  // hosts_by_ip keeps its entry: the key is the table's own copy, and the host may send again.
+  // the IP address look-up keeps its entry: the key is the table's own copy, and the host may send again.
   host.ip.reset();
   label_clear(host.ip_label);
   label_clear(host.dns_label);

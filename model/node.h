@@ -35,30 +35,32 @@ struct name_label {
 using link_table = hash_table<netaddr, link*>;
 
 // Counters are 64-bit: a busy host passes 4 GiB within a minute on a gigabit segment.
-struct node {
+// What a frame touches fills the first two cache lines (the sender's side, then the
+// receiver's); what the ageing pass, iteration and drawing read comes after.
+struct alignas(64) node {
+  std::uint64_t tx_pkts_sec = 0, tx_pkts = 0, tx_pkts_sec2 = 0;
+  std::uint64_t tx_bytes_sec = 0, tx_bytes = 0, tx_bytes_sec2 = 0;
+  capture_time last_tx;
+  std::int32_t active = 0;
+  std::int32_t senders_pos = -1;
+
+  std::uint64_t rx_pkts_sec = 0, rx_pkts = 0, rx_pkts_sec2 = 0;
+  std::uint64_t rx_bytes_sec = 0, rx_bytes = 0, rx_bytes_sec2 = 0;
+  capture_time last_rx;
+  std::int32_t receivers_pos = -1;
+
   net* network = nullptr;
   const char* name = nullptr;  // local_label's text when the host has a local name
   netaddr mac;                 // the key: Ethernet or Token Ring
   std::unique_ptr<netaddr> ip;
   std::int32_t resolve = 1;
   const char* mac_text = nullptr;
-  link_table links_out{netaddr_functions};     // by destination's mac
-  link_table links_in{netaddr_functions};      // by source's mac
-  link_table links_out_ip{netaddr_functions};  // by destination's IPv4 address
+  // Iterated in bucket order by the map and the node-watch lists; look-ups by address go
+  // through the network's link_index.
+  link_table links_out{netaddr_functions};  // by destination's mac
+  link_table links_in{netaddr_functions};   // by source's mac
   std::vector<std::unique_ptr<link>> owned_links;  // links_out's records, oldest first
 
-  std::uint64_t rx_pkts_sec = 0, rx_pkts = 0, rx_pkts_sec2 = 0;
-  std::uint64_t rx_bytes_sec = 0, rx_bytes = 0, rx_bytes_sec2 = 0;
-  std::uint64_t tx_pkts_sec = 0, tx_pkts = 0, tx_pkts_sec2 = 0;
-  std::uint64_t tx_bytes_sec = 0, tx_bytes = 0, tx_bytes_sec2 = 0;
-  capture_time last_tx;
-  capture_time last_rx;
-  std::int32_t active = 0;
-  std::int32_t senders_pos = -1;
-  std::int32_t receivers_pos = -1;
-
-  // What every frame touches sits together above; averages, names and map places, read by the
-  // ageing pass or when drawing and listing, come after.
   moving_avg tx_pkts_avg;
   moving_avg tx_bytes_avg;
 
@@ -90,7 +92,7 @@ void label_set(name_label& label, std::string_view text);
 void label_clear(name_label& label);
 [[nodiscard]] inline bool label_empty(const name_label& label) { return label.text[0] == '\0'; }
 
-// Ethernet or Token Ring by hosts_by_mac, IPv4 by hosts_by_ip; nullptr otherwise. Never
+// Ethernet or Token Ring by hardware address, IPv4 by IP address; nullptr otherwise. Never
 // allocates.
 [[nodiscard]] node* node_find(const net& network, const netaddr& address);
 // The new host, entered into the network's tables and host_list; its names come from the name

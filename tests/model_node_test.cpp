@@ -145,7 +145,7 @@ TEST_F(NodeIp, TwoHostsWithOneAddressFindTheLaterLearner) {
   EXPECT_EQ(node_find(*network, ip_of(10, 1, 1, 1)), a);
   node_learn_ip(*b, octets);
   EXPECT_EQ(node_find(*network, ip_of(10, 1, 1, 1)), b);
-  EXPECT_EQ(network->hosts_by_ip.count(), 1U);
+  EXPECT_EQ(network->host_index.count(), 3U);  // two hardware addresses, one IP address
 }
 
 TEST_F(NodeIp, ClearForgetsTheAddressButKeepsTheLookUpEntry) {

@@ -23,10 +23,13 @@
 #include "pdl/pd_model.h"
 #include "pdl/pdl.h"
 #include "tests/corpus.h"
+#include "tests/tshark_support.h"
 
 namespace {
 
 using nw::protocol_node;
+using nw::test::tshark_available;
+using nw::test::tshark_rows;
 
 const std::string kProtocolFile = std::string(NODEWREN_SOURCE_DIR) + "/data/protocol.pdl";
 const std::string kGoldenFile = std::string(NODEWREN_SOURCE_DIR) + "/tests/golden/classify.txt";
@@ -426,22 +429,9 @@ std::string tshark_command(const std::filesystem::path& file) {
   return command + " 2>/dev/null";
 }
 
-bool tshark_available() { return std::system("tshark -v >/dev/null 2>&1") == 0; }
-
 std::map<int, tshark_frame> run_tshark(const std::filesystem::path& file) {
   std::map<int, tshark_frame> frames;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(tshark_command(file).c_str(), "r"), pclose);
-  if (!pipe) return frames;
-  std::string line;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
-    line += buffer;
-    if (line.empty() || line.back() != '\n') continue;
-    line.pop_back();
-    std::vector<std::string> columns;
-    std::istringstream split(line);
-    for (std::string column; std::getline(split, column, '\t');) columns.push_back(column);
-    line.clear();
+  for (const std::vector<std::string>& columns : tshark_rows(tshark_command(file))) {
     if (columns.size() < 4) continue;
     tshark_frame t;
     t.raw = columns[1];

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/event.h"
 #include "core/message.h"
 #include "core/netaddr_ether.h"
 #include "core/q.h"
@@ -26,31 +27,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uint32_t STR_REVERT = 50036;
 constexpr std::uint32_t STR_ERROR_CAPTION = 50008;
-
-// A manual-reset event: stays signalled until reset.
-class manual_event {
- public:
-  void set() {
-    {
-      std::lock_guard lock(mutex_);
-      signalled_ = true;
-    }
-    cv_.notify_all();
-  }
-  void reset() {
-    std::lock_guard lock(mutex_);
-    signalled_ = false;
-  }
-  void wait() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return signalled_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool signalled_ = false;
-};
 
 struct name_request {
   netaddr ip;

@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/str_cache.h"
+
 namespace nw {
 namespace {
+
+constexpr std::uint32_t STR_ERROR_CAPTION = 50008;
 
 void to_stderr(const message& msg) {
   std::fprintf(stderr, "%s: %s\n", msg.caption.c_str(), msg.text.c_str());
@@ -24,6 +28,10 @@ void message_show(const message& msg) {
     hook = current_hook;
   }
   hook(msg);
+}
+
+void message_error(std::string text, message_icon icon) {
+  message_show(message{std::move(text), str_text(STR_ERROR_CAPTION), icon});
 }
 
 void message_set_hook(message_hook hook) {

@@ -43,6 +43,11 @@ const char* str_get(std::uint32_t number) {
   return cache.push_front(number, std::move(copy)).c_str();
 }
 
+const char* str_text(std::uint32_t number) {
+  const char* text = str_get(number);
+  return text != nullptr ? text : "";
+}
+
 void str_cache_reset() {
   std::lock_guard lock(cache_mutex);
   std::vector<std::uint32_t> numbers;

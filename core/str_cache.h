@@ -12,6 +12,9 @@ inline constexpr std::size_t STR_MAX_LENGTH = 1023;
 // Safe to call from any thread.
 [[nodiscard]] const char* str_get(std::uint32_t number);
 
+// The same, with "" for a missing number: for texts used where a missing one must not crash.
+[[nodiscard]] const char* str_text(std::uint32_t number);
+
 // Drops every kept text (tests start clean).
 void str_cache_reset();
 

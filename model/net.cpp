@@ -18,20 +18,10 @@ namespace {
 
 constexpr std::uint32_t STR_ADAPTER_FAILED = 50043;
 constexpr std::uint32_t STR_BAD_MEDIA = 50048;
-constexpr std::uint32_t STR_ERROR_CAPTION = 50008;
 
 // Made and changed on the window thread at start-up and on an adapter change.
 std::vector<std::unique_ptr<net>> networks;
 net* current = nullptr;
-
-const char* text_of(std::uint32_t number) {
-  const char* text = str_get(number);
-  return text != nullptr ? text : "";
-}
-
-void show_error(std::string text) {
-  message_show(message{std::move(text), text_of(STR_ERROR_CAPTION), message_icon::stop});
-}
 
 protocol_node* media_of(const adapter_desc& adapter) {
   protocol_node* root = pdl_root();
@@ -39,7 +29,7 @@ protocol_node* media_of(const adapter_desc& adapter) {
     case NETTYPE_ETHERNET: return root != nullptr ? pd_find_path(root, "ROOT\\ETHERNET") : nullptr;
     case NETTYPE_TOKEN_RING: return root != nullptr ? pd_find_path(root, "ROOT\\TOKENRING") : nullptr;
     case NETTYPE_DOWN:
-      show_error(message_format(text_of(STR_ADAPTER_FAILED), adapter.name.c_str()));
+      message_error(message_format(str_text(STR_ADAPTER_FAILED), adapter.name.c_str()));
       return nullptr;
     default: return nullptr;
   }
@@ -107,7 +97,7 @@ void net_reset_label_states(net& network) {
 void adapter_nets_create(std::span<const adapter_desc> adapters) {
   for (const adapter_desc& adapter : adapters) {
     const net* network = net_new(adapter);
-    if (network->media == nullptr) show_error(text_of(STR_BAD_MEDIA));
+    if (network->media == nullptr) message_error(str_text(STR_BAD_MEDIA));
   }
 }
 

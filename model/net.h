@@ -9,6 +9,7 @@
 
 #include "core/hashtable.h"
 #include "core/netaddr.h"
+#include "model/adapter_desc.h"
 #include "model/addr_index.h"
 #include "model/frame_ring.h"
 #include "stats/topn.h"
@@ -18,18 +19,9 @@ namespace nw {
 struct node;
 struct link;
 struct protocol_node;
+struct alarm_def;
 
-inline constexpr std::int32_t NETTYPE_ETHERNET = 0;
-inline constexpr std::int32_t NETTYPE_TOKEN_RING = 1;
-inline constexpr std::int32_t NETTYPE_DOWN = -1;  // the adapter failed to open
 inline constexpr std::size_t NET_NAME_MAX = 255;
-
-// What the model needs of a capture adapter; the capture module fills it from the library's list.
-struct adapter_desc {
-  std::string name;
-  std::string description;
-  std::int32_t type = NETTYPE_ETHERNET;
-};
 
 struct net {
   std::string name;
@@ -51,7 +43,9 @@ struct net {
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
   frame_ring frames;
-  // The alarm ranking arrives with the alarm records.
+  // Made on first use by alarm_rank and changed only under the alarm mutex: the record type
+  // belongs to the alarm module.
+  topn<alarm_def> alarms_rank;
   topn<node> senders_rank;
   topn<node> receivers_rank;
   topn<link> links_rank;

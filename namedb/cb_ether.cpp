@@ -26,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint32_t STR_REVERT = 50036;
-constexpr std::uint32_t STR_ERROR_CAPTION = 50008;
 
 struct name_request {
   netaddr ip;
@@ -104,9 +103,7 @@ bool rows_readable() {
 }
 
 void revert_to_backup() {
-  const char* text = str_get(STR_REVERT);
-  const char* caption = str_get(STR_ERROR_CAPTION);
-  message_show({text != nullptr ? text : "", caption != nullptr ? caption : "", message_icon::stop});
+  message_error(str_text(STR_REVERT));
   remove_files("ethers.dbf", "ethers.cdx");
   (void)copy_file("ethers.dbf.bak", "ethers.dbf");
   if (exists(path_of("ethers.cdx.bak"))) (void)copy_file("ethers.cdx.bak", "ethers.cdx");

@@ -16,7 +16,6 @@ namespace nw {
 namespace {
 
 constexpr std::uint32_t STR_PRODUCT_NAME = 50000;
-constexpr std::uint32_t STR_ERROR = 50008;
 constexpr std::uint32_t STR_COULD_NOT_OPEN = 50040;
 
 constexpr const char* PARSE_ERROR = "parse error";
@@ -292,8 +291,7 @@ class parser {
 };
 
 void show_syntax_error(const syntax_error& error) {
-  message_show({message_format("%s на линии [%d]", error.report, error.line), str_get(STR_ERROR),
-                message_icon::none});
+  message_error(message_format("%s на линии [%d]", error.report, error.line), message_icon::none);
 }
 
 }  // namespace
@@ -310,7 +308,7 @@ protocol_node* pdl_load_text(std::string_view text) {
   if (root != nullptr) {
     // Copies nested two levels deep are completed by the second pass.
     if (pd_resolve(root) == 0 || pd_resolve(root) == 0) {
-      message_show({TREE_TOO_LARGE, str_get(STR_ERROR), message_icon::none});
+      message_error(TREE_TOO_LARGE, message_icon::none);
     }
     pd_dispatch_build(root);
   }
@@ -323,8 +321,8 @@ protocol_node* pdl_load(const std::string& path) {
     pd_model_reset();
     symbol_reset();
     root = nullptr;
-    message_show({message_format(str_get(STR_COULD_NOT_OPEN), path.c_str()),
-                  str_get(STR_PRODUCT_NAME), message_icon::exclamation});
+    message_show({message_format(str_text(STR_COULD_NOT_OPEN), path.c_str()),
+                  str_text(STR_PRODUCT_NAME), message_icon::exclamation});
     return nullptr;
   }
   return pdl_load_text(text);

@@ -28,7 +28,9 @@ class LinkTest : public model_test {
 
 // Hosts and links are found by packed addresses: kinds must stay apart, Token Ring and Ethernet
 // addresses compare alike as the chained tables did, and growing must keep every entry.
-TEST(AddrIndex, KindsStayApartAndEveryEntrySurvivesGrowth) {
+class AddrIndex : public with_families {};
+
+TEST_F(AddrIndex, KindsStayApartAndEveryEntrySurvivesGrowth) {
   const netaddr mac = make_addr(NETADDR_ETHER, {0, 0, 10, 0, 0, 1});
   const netaddr ip = make_addr(NETADDR_IPV4, {10, 0, 0, 1});
   EXPECT_NE(addr_key(mac), addr_key(ip));

@@ -1,9 +1,13 @@
-// A small generated office LAN: two dozen stations talking for two minutes, for trying the
-// program without a capture of one's own and for benchmarking without the capture corpus.
+// A generated office LAN: forty named stations talking for four minutes, for trying the program
+// without a capture of one's own, for benchmarking without the capture corpus, and, with the
+// stations' names in the name database, for a map whose discs carry names.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nw::demo {
@@ -12,6 +16,33 @@ struct demo_frame {
   std::uint64_t time_us = 0;  // since the Unix epoch
   std::vector<std::uint8_t> octets;
 };
+
+// What a station is; the scenario gives each kind its own habits.
+enum class station_role : std::uint8_t {
+  router,          // the way out; also DHCP, DNS and NTP server
+  lan_switch,      // announces itself (spanning tree, LLDP, CDP), answers SNMP, sends syslog
+  file_server,
+  mail_server,
+  web_server,      // the intranet
+  monitor,         // polls the switches and printers, receives their syslog
+  netware_server,  // IPX only
+  netware_client,  // IPX only
+  printer,
+  phone,           // on the voice VLAN
+  workstation,
+  cad_workstation,  // pulls large drawings from the file server
+  laptop,           // joins late through DHCP
+};
+
+struct demo_station {
+  std::string_view name;  // the local name the administrator gave it
+  std::array<std::uint8_t, 6> mac;
+  std::array<std::uint8_t, 4> ip;  // 0.0.0.0 for a station that speaks no IP
+  station_role role;
+};
+
+// Every station of the demo LAN, the same on every call. Group addresses are not stations.
+[[nodiscard]] std::span<const demo_station> demo_stations();
 
 // Every frame of the demo LAN in time order. The same on every call and every platform.
 [[nodiscard]] std::vector<demo_frame> demo_lan_frames();

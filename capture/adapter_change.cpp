@@ -25,6 +25,8 @@ std::string open_error;
 adapter_change_hooks hooks;
 
 
+std::uint32_t now_seconds() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
 void run(const std::function<void()>& hook) {
   if (hook) hook();
 }
@@ -62,6 +64,8 @@ int adapter_change_open(std::size_t index) {
     opened = source != nullptr;
     return source;
   });
+  // The capture thread then idles without a word, as it should; the user still learns why.
+  if (!opened) output_add_event(message_format("%s: %s", adapter.name.c_str(), open_error.c_str()), now_seconds());
   return opened ? 1 : 0;
 }
 
@@ -77,8 +81,7 @@ int adapter_change(std::size_t chosen) {
   }
   (void)adapter_change_open(chosen);
   const adapter_desc& adapter = adapters[chosen];
-  output_add_event(message_format(str_text(STR_OPEN_EVENT), adapter.name.c_str()),
-                   static_cast<std::uint32_t>(std::time(nullptr)));
+  output_add_event(message_format(str_text(STR_OPEN_EVENT), adapter.name.c_str()), now_seconds());
   run(hooks.control_panel);
   if (hooks.set_title) hooks.set_title(adapter_change_title(adapter));
   run(hooks.lists_replaced);

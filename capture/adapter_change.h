@@ -29,8 +29,8 @@ void adapter_change_init(std::vector<adapter_desc> adapters, std::size_t current
 
 // Makes adapter index current and its network object the current network, and opens it for
 // the capture thread in place of the handle in use, which is closed first. 1 when opened; 0
-// when the library could not open it (no handle then, the thread idles, no message:
-// adapter_change_open_error() tells why); -1 for an index beyond the list.
+// when the library could not open it (no handle then, the thread idles, no message box; an
+// event line and adapter_change_open_error() tell why); -1 for an index beyond the list.
 int adapter_change_open(std::size_t index);
 [[nodiscard]] const std::string& adapter_change_open_error();
 

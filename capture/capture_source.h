@@ -57,6 +57,9 @@ class capture_source {
   // and none dropped for a file. 1, or -1 when the library failed.
   [[nodiscard]] int stats(std::uint32_t& received, std::uint32_t& dropped);
 
+  // A live adapter, whose frame times are the wall clock.
+  [[nodiscard]] bool live() const { return !file_; }
+
   // A file whose every frame has been delivered or that is damaged past its last good frame.
   [[nodiscard]] bool finished() const { return finished_; }
 

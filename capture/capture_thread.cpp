@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "capture/netif.h"
+#include "model/frame_ring.h"
 #include "model/model_config.h"
 #include "model/net.h"
 
@@ -89,11 +90,20 @@ int pass_dispatch(capture_context& c, net& network, capture_source& source, fram
   return got;
 }
 
+// Live frames carry the wall clock's time, so a silent pass moves the model's clock by it.
+capture_time wall_clock_now() {
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::system_clock::now().time_since_epoch())
+                      .count();
+  return capture_time{static_cast<std::int32_t>(us / 1'000'000), static_cast<std::int32_t>(us % 1'000'000)};
+}
+
 // One pass; returns the last dispatch's result.
 int run_pass(capture_context& c, net& network, capture_source& source, frame_batch& batch) {
   if (c.hooks.stats_posted) c.hooks.stats_posted(network);
   const int got = pass_dispatch(c, network, source, batch);
   model_lock lock;
+  if (got <= 0 && source.live()) frame_window_idle(network, wall_clock_now());
   netif_account(network, source);
   if (c.hooks.alarms) c.hooks.alarms(network);
   net_age(network);

@@ -116,6 +116,13 @@ void frame_window_add(net& network, const netaddr& src, const netaddr& dst, std:
   frame_window_enter(network, s, d, l, len, time);
 }
 
+void frame_window_idle(net& network, capture_time time) {
+  const std::int64_t t = model_time_us(time);
+  if (t < model_time_us(model_now())) return;  // the clock never runs back
+  model_set_now(time);
+  expire(network, t);
+}
+
 void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint32_t len,
                         capture_time time) {
   model_set_now(time);

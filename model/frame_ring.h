@@ -47,4 +47,9 @@ void frame_window_add(net& network, const netaddr& src, const netaddr& dst, std:
 void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint32_t len,
                         capture_time time);
 
+// A live segment fell silent: now moves on to `time` (the wall clock) and every frame more than
+// a second before it leaves the window, so the last-second counters fall to 0 and ageing sees
+// the silence. Caller holds the model lock.
+void frame_window_idle(net& network, capture_time time);
+
 }  // namespace nw

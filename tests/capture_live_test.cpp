@@ -139,6 +139,31 @@ TEST_F(LiveCapture, FramesSentInTheNamespaceBecomeHostsOfTheModel) {
   EXPECT_GE(n->received, 41U);
 }
 
+// No frame arrives once the sender stops, yet the last second's counters must fall to 0: the
+// silent passes move the clock on.
+TEST_F(LiveCapture, ASilentSegmentEmptiesTheOneSecondWindow) {
+  const std::vector<adapter_desc> list{listed_host_end()};
+  net* n = net_new(list[0]);
+  adapter_change_init(list, 0, CAPTURE_SNAPLEN_DEFAULT, {});
+  ASSERT_EQ(adapter_change_open(0), 1) << adapter_change_open_error();
+  capture_thread_start({});
+  ASSERT_TRUE(send_in_namespace(ns, peer_end, std::vector<demo::demo_frame>(10, station_frame(5, 60))));
+  const auto counted = [&] {
+    model_lock lock;
+    return n->pkts;
+  };
+  const auto last_second = [&] {
+    model_lock lock;
+    return n->pkts_sec;
+  };
+  const auto give_up = clock_type::now() + std::chrono::seconds(5);
+  while (counted() < 10 && clock_type::now() < give_up) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_GE(counted(), 10U);
+  while (last_second() != 0 && clock_type::now() < give_up) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  capture_stop();
+  EXPECT_EQ(last_second(), 0U);
+}
+
 // The capture thread waits in a live dispatch between frames: a change must break that wait
 // rather than sit out the read time-out, and close the handle only once the pass is over.
 TEST_F(LiveCapture, ChangingAdapterUnderALiveDispatchIsPromptAndSafe) {

@@ -170,13 +170,17 @@ TEST_F(AdapterChange, AChangeOpensTheAdapterTellsTheWindowsAndAddsTheEvent) {
   EXPECT_EQ(lists_replaced, 1);
   EXPECT_EQ(titles, std::vector<std::string>{"Nodewren :    " + list[3].name + " (" + list[3].description + ")"});
 
-  // A file gone since the list was made: no handle and no message, the reason kept.
+  // A file gone since the list was made: no handle and no message box, but the event list
+  // tells why before the "OPEN" line.
   std::filesystem::remove(list[0].name);
   message_log log;
   EXPECT_EQ(adapter_change(0), 1);
   EXPECT_FALSE(capture_thread_has_source());
   EXPECT_FALSE(adapter_change_open_error().empty());
   EXPECT_TRUE(log.shown.empty());
+  const std::vector<output_line> after = output_event_list().lines();
+  ASSERT_EQ(after.size(), 3U);
+  EXPECT_EQ(after[1].text, list[0].name + ": " + adapter_change_open_error());
   EXPECT_EQ(net_current(), net_find(list[0]));
 }
 

@@ -55,6 +55,24 @@ TEST_F(WindowTest, CountersKeepTheirValuesWhenTrafficStops) {
   EXPECT_EQ(link_find(*a, b->mac)->active, 0);
 }
 
+// A live adapter's silent pass moves the clock on: the window empties, but never by a clock
+// that runs back.
+TEST_F(WindowTest, ASilentLivePassEmptiesTheWindowByTheWallClock) {
+  send(*a, *b, 100, at(10));
+  send(*a, *b, 100, at(10, 500'000));
+  frame_window_idle(*network, at(10, 200'000));
+  EXPECT_EQ(model_now().usec, 500'000);
+  EXPECT_EQ(network->pkts_sec, 2U);
+  frame_window_idle(*network, at(11, 400'000));
+  EXPECT_EQ(network->pkts_sec, 1U);
+  EXPECT_EQ(a->tx_bytes_sec, 100U);
+  frame_window_idle(*network, at(12));
+  EXPECT_EQ(network->pkts_sec, 0U);
+  EXPECT_EQ(link_find(*a, b->mac)->bytes_sec, 0U);
+  EXPECT_EQ(b->rx_pkts_sec, 0U);
+  EXPECT_EQ(network->pkts, 2U);
+}
+
 TEST_F(WindowTest, FramesAbove64KiBLeaveNoRemainder) {
   send(*a, *b, 70'000, at(10));
   EXPECT_EQ(network->bytes_sec, 70'000U);

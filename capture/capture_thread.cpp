@@ -6,11 +6,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <thread>
 
-#include "capture/netif.h"
-#include "model/frame_ring.h"
+#include "capture/capture_pass.h"
 #include "model/model_config.h"
 #include "model/net.h"
 
@@ -68,49 +66,6 @@ void idle_wait(capture_context& c) {
   c.changed.wait_for(lock, CAPTURE_IDLE, [&c, seen] { return c.stop || c.generation != seen; });
 }
 
-// Whether the frames dispatched in this pass span the pass's capture time; a dispatch that
-// kept no frames (a link type the model does not take) ends the pass.
-bool pass_long_enough(const frame_batch& batch, std::optional<capture_time>& first) {
-  if (batch.size() == 0) return true;
-  if (!first) first = batch.header(0).time;
-  return model_elapsed_us(*first, batch.header(batch.size() - 1).time) >= CAPTURE_PASS_MIN_US;
-}
-
-// Dispatches until one returns fewer than 500 frames (the read time-out: light traffic) or the
-// pass spans its capture time. The wall-clock bound keeps a pass to the read time-out when time
-// stamps stand still, as in a file whose frames all carry one time.
-int pass_dispatch(capture_context& c, net& network, capture_source& source, frame_batch& batch) {
-  const auto started = std::chrono::steady_clock::now();
-  std::optional<capture_time> first;
-  int got = 0;
-  do {
-    got = netif_dispatch(network, source, batch);
-  } while (got == NETIF_DISPATCH_MAX && !c.interrupt.load() && !pass_long_enough(batch, first) &&
-           std::chrono::steady_clock::now() - started < CAPTURE_READ_TIMEOUT);
-  return got;
-}
-
-// Live frames carry the wall clock's time, so a silent pass moves the model's clock by it.
-capture_time wall_clock_now() {
-  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                      std::chrono::system_clock::now().time_since_epoch())
-                      .count();
-  return capture_time{static_cast<std::int32_t>(us / 1'000'000), static_cast<std::int32_t>(us % 1'000'000)};
-}
-
-// One pass; returns the last dispatch's result.
-int run_pass(capture_context& c, net& network, capture_source& source, frame_batch& batch) {
-  if (c.hooks.stats_posted) c.hooks.stats_posted(network);
-  const int got = pass_dispatch(c, network, source, batch);
-  model_lock lock;
-  if (got <= 0 && source.live()) frame_window_idle(network, wall_clock_now());
-  netif_account(network, source);
-  if (c.hooks.alarms) c.hooks.alarms(network);
-  net_age(network);
-  if (c.hooks.redraw) c.hooks.redraw(network);
-  return got;
-}
-
 // A dispatch that returns at once with nothing (a library error, a file read to its end)
 // would spin the loop: the thread then keeps the idle pace until something changes.
 void capture_loop(capture_context& c) {
@@ -121,7 +76,7 @@ void capture_loop(capture_context& c) {
       idle_wait(c);
       continue;
     }
-    const int got = run_pass(c, *t.network, *t.source, batch);
+    const int got = capture_pass(*t.network, *t.source, batch, c.hooks, c.interrupt);
     const bool idle = got == -1 || (got == 0 && t.source->finished());
     pass_end(c);
     if (idle) idle_wait(c);

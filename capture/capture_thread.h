@@ -8,25 +8,15 @@
 #include <functional>
 #include <memory>
 
+#include "capture/capture_pass.h"
 #include "capture/capture_source.h"
 
 namespace nw {
 
 struct net;
 
-// A pass takes dispatch after dispatch of 500 frames until its frames span this much capture
-// time, so a saturated link costs one ageing and one redraw per 33 ms of traffic rather than
-// one per 500 frames. Below about 15,000 frames a second every dispatch is a pass.
-inline constexpr std::int64_t CAPTURE_PASS_MIN_US = 33'000;
 // The idle pace: with no capture handle, a pass every second.
 inline constexpr std::chrono::milliseconds CAPTURE_IDLE{1000};
-
-// What the program hangs on each pass; empty members are skipped. All run on the capture thread.
-struct pass_hooks {
-  std::function<void(net&)> stats_posted;  // before the dispatch: post the statistics panel its update
-  std::function<void(net&)> alarms;        // alarm binding and checking; the model lock is held
-  std::function<void(net&)> redraw;        // the map redrawn off-screen; the model lock is held
-};
 
 // Starts the thread (nothing when it runs already).
 void capture_thread_start(pass_hooks hooks);

@@ -1,90 +1,92 @@
-// nodewren-headless: classifies every frame of capture files with the protocol tree and
-// prints the protocol breakdown, without windows and without pacing.
-#include <cinttypes>
+// nodewren-headless: runs capture files through the whole engine as fast as they can be read
+// and prints each network's hosts, links, rankings and load, the protocol breakdown and the
+// network events.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "capture/capfile.h"
-#include "pdl/pd.h"
-#include "pdl/pd_stat.h"
+#include "app/headless_print.h"
+#include "app/headless_run.h"
+#include "core/netaddr_ether.h"
+#include "core/netaddr_ipv4.h"
+#include "core/netaddr_tr.h"
+#include "core/parse.h"
+#include "model/node.h"
+#include "namedb/cb_ether.h"
 #include "pdl/pdl.h"
 
 namespace {
 
-// 0 when the file was classified, 1 when it could not be read.
-int classify_file(const std::string& path, nw::protocol_node* root) {
-  nw::capfile file;
-  if (file.open(path) < 0) {
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), file.error().c_str());
-    return 1;
-  }
-  const char* media = nw::capfile_media_path(file.link_type());
-  nw::protocol_node* start = media != nullptr ? nw::pd_find_path(root, media) : nullptr;
-  if (start == nullptr) {
-    std::fprintf(stderr, "%s: link type %d has no media protocol\n", path.c_str(), file.link_type());
-    return 1;
-  }
-  const int read = file.for_each([start](const nw::capfile_frame& frame) {
-    (void)nw::pd_decode(frame.octets, static_cast<std::int32_t>(frame.length), start);
-  });
-  if (read < 0) {
-    std::fprintf(stderr, "%s: %s (frames before the damage are counted)\n", path.c_str(),
-                 file.error().c_str());
-    return 1;
-  }
-  return 0;
-}
-
-// Every node that counted a frame, in tree order, with its path from the root.
-void print_breakdown(const nw::protocol_node* root) {
-  std::printf("%12s %16s  %s\n", "frames", "bytes", "protocol");
-  struct visit {
-    const nw::protocol_node* node;
-    std::string parent_path;
-  };
-  std::vector<visit> pending{{root, ""}};
-  while (!pending.empty()) {
-    visit v = std::move(pending.back());
-    pending.pop_back();
-    if (v.node == nullptr) continue;
-    std::string path = v.parent_path.empty() ? v.node->def->name : v.parent_path + "\\" + v.node->def->name;
-    if (nw::pd_stat_frames(v.node) > 0) {
-      std::printf("%12.0f %16.0f  %s\n", nw::pd_stat_frames(v.node), nw::pd_stat_bytes(v.node), path.c_str());
-    }
-    pending.push_back({v.node->next, v.parent_path});
-    pending.push_back({v.node->child, std::move(path)});
-  }
-}
+struct options {
+  std::string data = ".";
+  std::string protocols;  // default: protocol.pdl in the data directory
+  bool names = true;
+  std::vector<std::string> captures;
+};
 
 void usage() {
-  std::fprintf(stderr, "usage: nodewren-headless [--protocols FILE] CAPTURE...\n");
+  std::fprintf(stderr,
+               "usage: nodewren-headless [--data DIR] [--protocols FILE] [--no-names] CAPTURE...\n"
+               "  --data DIR        where protocol.pdl, manf, multi and the name database are (default .)\n"
+               "  --protocols FILE  another protocol file\n"
+               "  --no-names        leave the name database alone: stations are named by their addresses\n");
+}
+
+// false on a bad command line.
+bool parse(int argc, char** argv, options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const bool has_value = i + 1 < argc;
+    if (std::strcmp(argv[i], "--data") == 0 && has_value) {
+      o.data = argv[++i];
+    } else if (std::strcmp(argv[i], "--protocols") == 0 && has_value) {
+      o.protocols = argv[++i];
+    } else if (std::strcmp(argv[i], "--no-names") == 0) {
+      o.names = false;
+    } else if (argv[i][0] == '-') {
+      return false;
+    } else {
+      o.captures.emplace_back(argv[i]);
+    }
+  }
+  if (o.protocols.empty()) o.protocols = o.data + "/protocol.pdl";
+  return !o.captures.empty();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string protocols = "protocol.pdl";
-  std::vector<std::string> captures;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--protocols") == 0 && i + 1 < argc) {
-      protocols = argv[++i];
-    } else if (argv[i][0] == '-') {
-      usage();
-      return 2;
-    } else {
-      captures.emplace_back(argv[i]);
-    }
-  }
-  if (captures.empty()) {
+  options o;
+  if (!parse(argc, argv, o)) {
     usage();
     return 2;
   }
-  nw::protocol_node* root = nw::pdl_load(protocols);
+  nw::netaddr_registry_init();
+  (void)nw::netaddr_ether_register();
+  (void)nw::netaddr_ipv4_register();
+  (void)nw::netaddr_tr_register();
+  nw::protocol_node* root = nw::pdl_load(o.protocols);
   if (root == nullptr) return 255;
+  // Missing tables only cost the names they hold.
+  const auto manufacturers = nw::addr_file_load(o.data + "/manf");
+  const auto multicast = nw::addr_file_load(o.data + "/multi");
+  nw::node_set_manufacturers(manufacturers.get());
+  if (o.names) {
+    nw::ethers_options names;
+    names.directory = o.data;
+    names.multicast = multicast.get();  // resolving stays off: no look-ups from a batch run
+    (void)nw::ethers_open(names);
+  } else {
+    nw::node_set_name_service({});
+  }
+
   int failures = 0;
-  for (const auto& path : captures) failures += classify_file(path, root);
-  print_breakdown(root);
+  const std::vector<nw::headless_network> runs = nw::headless_run(o.captures, failures);
+  for (const auto& run : runs) nw::headless_print_network(stdout, run);
+  nw::headless_print_protocols(stdout, root);
+  nw::headless_print_events(stdout);
+
+  if (o.names) nw::ethers_close();
   return failures == 0 ? 0 : 1;
 }

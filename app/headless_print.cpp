@@ -1,0 +1,125 @@
+#include "app/headless_print.h"
+
+#include <cinttypes>
+#include <string>
+
+#include "capture/adapter_rows.h"
+#include "model/link.h"
+#include "model/linkstat.h"
+#include "model/model_config.h"
+#include "model/net.h"
+#include "model/node.h"
+#include "output/event_list.h"
+#include "pdl/pd_model.h"
+#include "pdl/pd_stat.h"
+#include "stats/host_topn.h"
+#include "stats/link_topn.h"
+#include "stats/recv_topn.h"
+
+namespace nw {
+namespace {
+
+const char* or_dash(const char* text) { return text != nullptr && *text != '\0' ? text : "-"; }
+
+void print_figures(std::FILE* out, const headless_network& run) {
+  const net& n = *run.network;
+  std::fprintf(out, "== %s: %s (%s, %s) ==\n", n.name.c_str(), run.file.c_str(),
+               n.adapter.type == NETTYPE_TOKEN_RING ? "Token Ring" : "Ethernet",
+               adapter_rows_speed_text(n.adapter.speed));
+  std::fprintf(out, "frames %" PRIu64 "  bytes %" PRIu64 "  hosts %u  links %u  received %u  dropped %u\n",
+               n.pkts, n.bytes, n.node_count, n.link_count, n.received, n.dropped);
+  std::fprintf(out, "load: last %d%%  peak %d%%  mean %.2f%%  (%" PRIu64 " passes)\n\n", n.load, n.peak_load,
+               static_cast<double>(n.avg_load), run.passes);
+}
+
+void print_hosts(std::FILE* out, const net& n) {
+  std::fprintf(out, "%-18s %-15s %-24s %-16s %10s %12s %10s %12s\n", "hardware address", "IP address", "name",
+               "manufacturer", "sent", "sent bytes", "received", "recv bytes");
+  for (const auto& h : n.host_list) {
+    const std::string ip = h->ip ? netaddr_to_text_new(*h->ip) : "-";
+    std::fprintf(out, "%-18s %-15s %-24s %-16s %10" PRIu64 " %12" PRIu64 " %10" PRIu64 " %12" PRIu64 "\n",
+                 h->mac_text, ip.c_str(), node_best_label(*h), or_dash(h->manuf_label.text.data()), h->tx_pkts,
+                 h->tx_bytes, h->rx_pkts, h->rx_bytes);
+  }
+  std::fputc('\n', out);
+}
+
+// The protocols that carried most of the link's bytes, level by level.
+std::string main_protocol(const link& l) {
+  std::string path;
+  for (const proto_stat* level = l.proto_root; level != nullptr;) {
+    const proto_stat* best = level;
+    for (const proto_stat* p = level->sibling; p != nullptr; p = p->sibling)
+      if (p->bytes > best->bytes) best = p;
+    if (!path.empty()) path += '\\';
+    path += best->proto->def->name;
+    level = best->child;
+  }
+  return path.empty() ? "-" : path;
+}
+
+void print_links(std::FILE* out, const net& n) {
+  std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
+  for (const auto& h : n.host_list) {
+    for (const auto& l : h->owned_links) {
+      std::fprintf(out, "%-24s %-24s %10" PRIu64 " %12" PRIu64 "  %s\n", node_best_label(*l->src),
+                   node_best_label(*l->dst), l->pkts, l->bytes, main_protocol(*l).c_str());
+    }
+  }
+  std::fputc('\n', out);
+}
+
+template <typename Item>
+void print_ranking(std::FILE* out, const char* title, topn<Item>& ranking) {
+  topn_sort(ranking);
+  topn_list list;
+  topn_get_list(ranking, list);
+  std::fprintf(out, "%s\n", title);
+  for (std::int32_t i = 0; i < ranking.count; ++i) {
+    const topn_pair& p = list[static_cast<std::size_t>(i)];
+    std::fprintf(out, "%3d. %-50s %14" PRIu64 "\n", i + 1, p.label.c_str(), p.value);
+  }
+  std::fputc('\n', out);
+}
+
+}  // namespace
+
+void headless_print_network(std::FILE* out, const headless_network& run) {
+  model_lock lock;
+  net& n = *run.network;
+  print_figures(out, run);
+  print_hosts(out, n);
+  print_links(out, n);
+  print_ranking(out, "Top senders (bytes sent)", n.senders_rank);
+  print_ranking(out, "Top receivers (bytes received)", n.receivers_rank);
+  print_ranking(out, "Top links (bytes)", n.links_rank);
+}
+
+void headless_print_protocols(std::FILE* out, const protocol_node* root) {
+  std::fprintf(out, "%12s %16s  %s\n", "frames", "bytes", "protocol");
+  struct visit {
+    const protocol_node* node;
+    std::string parent_path;
+  };
+  std::vector<visit> pending{{root, ""}};
+  while (!pending.empty()) {
+    visit v = std::move(pending.back());
+    pending.pop_back();
+    if (v.node == nullptr) continue;
+    std::string path = v.parent_path.empty() ? v.node->def->name : v.parent_path + "\\" + v.node->def->name;
+    if (pd_stat_frames(v.node) > 0)
+      std::fprintf(out, "%12.0f %16.0f  %s\n", pd_stat_frames(v.node), pd_stat_bytes(v.node), path.c_str());
+    pending.push_back({v.node->next, v.parent_path});
+    pending.push_back({v.node->child, std::move(path)});
+  }
+  std::fputc('\n', out);
+}
+
+void headless_print_events(std::FILE* out) {
+  const std::vector<output_line> lines = output_event_list().lines();
+  std::fprintf(out, "Network events: %zu\n", lines.size());
+  for (const output_line& line : lines)
+    std::fprintf(out, "%s  %s\n", output_time_text(line.time).data(), line.text.c_str());
+}
+
+}  // namespace nw

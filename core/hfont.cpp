@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/file_read.h"
+#include "core/utf8.h"
 
 namespace nw {
 namespace {
@@ -141,6 +142,13 @@ const hfont_glyph* hfont_find(const hfont& font, char32_t code) {
     return it != font.glyphs.end() && it->code == code ? &*it : nullptr;
   }
   return index < 0 ? nullptr : &font.glyphs[static_cast<std::size_t>(index)];
+}
+
+const hfont_glyph* hfont_next_glyph(const hfont* font, std::string_view& text) {
+  char32_t code = 0;
+  const std::size_t length = utf8_decode(text, code);
+  text.remove_prefix(length != 0 ? length : std::min<std::size_t>(1, text.size()));
+  return length != 0 && font != nullptr ? hfont_find(*font, code) : nullptr;
 }
 
 std::span<const hfont_stroke> hfont_glyph_strokes(const hfont& font, const hfont_glyph& glyph) {

@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nw {
@@ -84,6 +85,12 @@ int hfont_parse(std::span<const std::uint8_t> bytes, hfont& font, std::string& e
 
 // The glyph serving a code point, or nullptr.
 [[nodiscard]] const hfont_glyph* hfont_find(const hfont& font, char32_t code);
+
+// Takes the first character off text (one whole UTF-8 character, or one byte where text does
+// not start with one) and returns its glyph: nullptr when that byte is not UTF-8, the font
+// lacks the character, or there is no font. text_width and the map's text drawing both walk a
+// text this way, so that what is drawn is exactly as wide as what was measured.
+[[nodiscard]] const hfont_glyph* hfont_next_glyph(const hfont* font, std::string_view& text);
 
 [[nodiscard]] std::span<const hfont_stroke> hfont_glyph_strokes(const hfont& font,
                                                                 const hfont_glyph& glyph);

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "core/hfont.h"
-#include "core/utf8.h"
 
 namespace nw {
 
@@ -33,16 +32,8 @@ float text_width(const char* text) {
   }
   float width = 0.0f;
   while (!rest.empty()) {
-    char32_t code = 0;
-    std::size_t length = utf8_decode(rest, code);
-    const hfont_glyph* glyph = nullptr;
-    if (length == 0) {
-      length = 1;
-    } else if (font != nullptr) {
-      glyph = hfont_find(*font, code);
-    }
+    const hfont_glyph* glyph = hfont_next_glyph(font, rest);
     width += glyph != nullptr ? static_cast<float>(glyph->advance) * scale : unknown;
-    rest.remove_prefix(length);
   }
   return width;
 }

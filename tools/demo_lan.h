@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,5 +54,19 @@ struct demo_station {
 
 // false when the file could not be written.
 [[nodiscard]] bool write_pcap(const std::string& path, const std::vector<demo_frame>& frames);
+
+// A capture file written frame by frame, for captures too large to hold in memory.
+class pcap_writer {
+ public:
+  // false when the file cannot be made.
+  [[nodiscard]] bool open(const std::string& path);
+  void add(std::uint64_t time_us, const std::vector<std::uint8_t>& frame);
+  // false when anything could not be written.
+  [[nodiscard]] bool close();
+
+ private:
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
+  bool failed_ = false;
+};
 
 }  // namespace nw::demo

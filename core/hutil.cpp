@@ -1,7 +1,6 @@
 // The ten-sample moving average and the width of a label in the map's font.
 #include "core/hutil.h"
 
-#include <numeric>
 #include <string_view>
 
 #include "core/hfont.h"
@@ -10,10 +9,19 @@ namespace nw {
 
 void moving_avg_init(moving_avg& avg) { avg = moving_avg{}; }
 
-void moving_avg_add(moving_avg& avg, double sample) {
-  avg.samples[static_cast<std::size_t>(avg.next)] = sample;
+void moving_avg_add(moving_avg& avg, std::uint64_t sample) {
+  std::uint64_t& slot = avg.samples[static_cast<std::size_t>(avg.next)];
+  avg.sum = avg.sum - slot + sample;
+  slot = sample;
   avg.next = (avg.next + 1) % MOVING_AVG_SAMPLES;
-  avg.mean = std::accumulate(avg.samples.begin(), avg.samples.end(), 0.0) / 10.0;
+  avg.mean = static_cast<double>(avg.sum) / 10.0;
+}
+
+void moving_avg_add_pair(moving_avg& a, std::uint64_t sample_a, moving_avg& b, std::uint64_t sample_b, bool& quiet) {
+  if (quiet && sample_a == 0 && sample_b == 0) return;
+  moving_avg_add(a, sample_a);
+  moving_avg_add(b, sample_b);
+  quiet = a.sum == 0 && b.sum == 0;
 }
 
 float text_width(const char* text) {

@@ -10,18 +10,6 @@
 #include "model/node.h"
 
 namespace nw {
-namespace {
-
-// Protocol nodes are keyed by their own address; the low bits are alignment, always zero.
-std::uint32_t proto_hash(const protocol_node* const& p) {
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p) >> 4);
-}
-int proto_compare(const protocol_node* const& a, const protocol_node* const& b) { return a == b ? 0 : 1; }
-constexpr ht_functions<const protocol_node*> proto_functions{proto_hash, proto_compare};
-
-}  // namespace
-
-link::link() : proto_index(proto_functions) {}
 
 link* link_create(node& s, node& d) {
   auto owned = std::make_unique<link>();
@@ -32,6 +20,7 @@ link* link_create(node& s, node& d) {
   ht_insert(s.links_out, d.mac, l);
   s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
   ht_insert(d.links_in, s.mac, l);
+  s.network->links.push_back(l);
   ++s.network->link_count;
   return l;
 }
@@ -47,8 +36,7 @@ link* link_find(const node& from, const netaddr& address) {
 }
 
 void link_age(link& l, capture_time now) {
-  moving_avg_add(l.pkts_avg, static_cast<double>(l.pkts_sec2));
-  moving_avg_add(l.bytes_avg, static_cast<double>(l.bytes_sec2));
+  moving_avg_add_pair(l.pkts_avg, l.pkts_sec2, l.bytes_avg, l.bytes_sec2, l.averages_quiet);
   const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
     l.active = 0;  // the colour stays as it was last seen

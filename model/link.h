@@ -24,8 +24,6 @@ struct proto_stat {
   std::uint64_t frames = 0;
 };
 
-using proto_index_table = hash_table<const protocol_node*, proto_stat*>;
-
 // What every frame touches fills the first cache line; the protocol tree, the ageing pass's
 // averages and the colour rule's look-up come after.
 struct alignas(64) link {
@@ -39,14 +37,14 @@ struct alignas(64) link {
   node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   proto_stat* proto_root = nullptr;
+  bool averages_quiet = true;  // pkts_avg and bytes_avg hold only zeros
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
-  proto_index_table proto_index;  // a protocol -> the statistics node made for it last
   // Owns the tree. Nodes are allocated one by one, so their addresses stay put, and a link that
   // never carried a frame pays for an empty vector only (an empty deque allocates ~600 bytes).
   std::vector<std::unique_ptr<proto_stat>> proto_nodes;
 
-  link();
+  link() = default;
   link(const link&) = delete;
   link& operator=(const link&) = delete;
 };

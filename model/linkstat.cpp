@@ -12,7 +12,6 @@ std::atomic<const protocol_focus*> current_focus{nullptr};
 proto_stat* stat_new(link& l, const protocol_node* proto) {
   proto_stat& s = *l.proto_nodes.emplace_back(std::make_unique<proto_stat>());
   s.proto = proto;
-  ht_insert(l.proto_index, proto, &s);
   return &s;
 }
 
@@ -45,15 +44,23 @@ void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32
   }
 }
 
+// A link's tree holds a handful of nodes: a scan from the newest costs less than a hash table
+// per link would, in time and far more in memory.
+const proto_stat* link_proto_index(const link& l, const protocol_node* proto) {
+  for (auto it = l.proto_nodes.rbegin(); it != l.proto_nodes.rend(); ++it)
+    if ((*it)->proto == proto) return it->get();
+  return nullptr;
+}
+
 std::int32_t link_focus_color(const link& l) {
   const protocol_focus* focus = current_focus.load();
   if (focus == nullptr) return -1;
   std::uint64_t best = 0;
   std::int32_t result = -1;
   for (const focus_entry& e : focus->entries) {
-    proto_stat* const* found = l.proto_index.find(e.proto);
-    if (found != nullptr && (*found)->bytes > best) {
-      best = (*found)->bytes;
+    const proto_stat* found = link_proto_index(l, e.proto);
+    if (found != nullptr && found->bytes > best) {
+      best = found->bytes;
       result = e.color;
     }
   }

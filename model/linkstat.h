@@ -28,6 +28,9 @@ void link_set_focus(const protocol_focus* focus);
 // Adds one frame of `len` bytes along `path` (outermost first, ended by nullptr or the span's
 // end). An empty path counts nothing.
 void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32_t len);
+// The statistics node made last for proto on the link (a protocol may sit at several places of
+// the tree), or nullptr.
+[[nodiscard]] const proto_stat* link_proto_index(const link& l, const protocol_node* proto);
 // The colour of the focus protocol that carried most bytes on the link (the earlier entry on a
 // tie, never one with 0 bytes); -1 for none or no focus.
 [[nodiscard]] std::int32_t link_focus_color(const link& l);

@@ -78,16 +78,12 @@ void net_set_current(net* network) {
 void net_age(net& network) {
   const capture_time now = model_now();
   for (const auto& host : network.host_list) node_age(*host, now);
-  for (const auto& host : network.host_list) {
-    for (const auto& l : host->owned_links) link_age(*l, now);
-  }
+  for (link* l : network.links) link_age(*l, now);
 }
 
 void net_recolor_links(net& network) {
   model_lock lock;
-  for (const auto& host : network.host_list) {
-    for (const auto& l : host->owned_links) l->focus_color = link_focus_color(*l);
-  }
+  for (link* l : network.links) l->focus_color = link_focus_color(*l);
 }
 
 void net_reset_label_states(net& network) {

@@ -34,6 +34,9 @@ struct net {
   addr_index<link> link_index;
   // Ascending mac order; owns the hosts.
   std::vector<std::unique_ptr<node>> host_list;
+  // Every link in creation order (their sources own them): the ageing pass walks this instead
+  // of each host's own list.
+  std::vector<link*> links;
   std::uint32_t node_count = 0;
   std::uint32_t link_count = 0;
   std::uint32_t dropped = 0, received = 0;

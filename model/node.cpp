@@ -170,8 +170,8 @@ int node_compare(const node* a, const node* b) {
 }
 
 void node_age(node& host, capture_time now) {
-  moving_avg_add(host.tx_pkts_avg, static_cast<double>(host.tx_pkts_sec2));
-  moving_avg_add(host.tx_bytes_avg, static_cast<double>(host.tx_bytes_sec2));
+  moving_avg_add_pair(host.tx_pkts_avg, host.tx_pkts_sec2, host.tx_bytes_avg, host.tx_bytes_sec2,
+                      host.averages_quiet);
   const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;
   const std::int64_t timeout_us = static_cast<std::int64_t>(model_settings().node_timeout_s) * 1'000'000;
   // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.

@@ -48,6 +48,7 @@ struct alignas(64) node {
   std::uint64_t rx_bytes_sec = 0, rx_bytes = 0, rx_bytes_sec2 = 0;
   capture_time last_rx;
   std::int32_t receivers_pos = -1;
+  bool averages_quiet = true;  // tx_pkts_avg and tx_bytes_avg hold only zeros
 
   net* network = nullptr;
   const char* name = nullptr;  // local_label's text when the host has a local name

@@ -152,6 +152,22 @@ TEST(Queue, IsFirstInFirstOut) {
   EXPECT_EQ(q_get(queue, &out), 0);
 }
 
+// Skipping zeros for quiet averages must give the same means as adding them: a burst after a
+// long silence ramps exactly as it would from fresh averages.
+TEST(MovingAverage, QuietPairsSkipZerosWithoutChangingAnyMean) {
+  moving_avg a, b, plain_a, plain_b;
+  bool quiet = true;
+  const std::uint64_t samples[] = {0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 9, 0};
+  for (std::uint64_t s : samples) {
+    moving_avg_add_pair(a, s, b, s * 100, quiet);
+    moving_avg_add(plain_a, s);
+    moving_avg_add(plain_b, s * 100);
+    ASSERT_DOUBLE_EQ(a.mean, plain_a.mean);
+    ASSERT_DOUBLE_EQ(b.mean, plain_b.mean);
+    EXPECT_EQ(quiet, plain_a.sum == 0 && plain_b.sum == 0);
+  }
+}
+
 TEST(MovingAverage, RampsOverTenSamplesThenSlides) {
   moving_avg avg;
   moving_avg_init(avg);
@@ -167,6 +183,11 @@ TEST(MovingAverage, RampsOverTenSamplesThenSlides) {
   moving_avg_add(avg, 15);  // the eleventh sample replaces the first
   EXPECT_DOUBLE_EQ(avg.mean, 6.0);
   EXPECT_EQ(avg.next, 1);
+  // Long after, only the last ten samples count: nothing of the early ones stays in the sum.
+  for (int i = 0; i < 1000; ++i) moving_avg_add(avg, static_cast<std::uint64_t>(i));
+  EXPECT_DOUBLE_EQ(avg.mean, 994.5);
+  for (int i = 0; i < 10; ++i) moving_avg_add(avg, 0);
+  EXPECT_EQ(avg.sum, 0U);
   moving_avg_init(avg);
   EXPECT_DOUBLE_EQ(avg.mean, 0.0);
 }

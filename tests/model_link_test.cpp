@@ -103,12 +103,12 @@ TEST_F(LinkTest, ProtocolTreeMirrorsThePathsSeen) {
   EXPECT_EQ(zs->frames, 2U);
   EXPECT_EQ(zs->bytes, 300U + 1'000'000'000U);
   EXPECT_EQ(zs->child, nullptr);
-  EXPECT_EQ(*l->proto_index.find(&z), zs);
+  EXPECT_EQ(link_proto_index(*l, &z), zs);
 
   // Y reached again under Z: the index keeps the newer node.
   link_proto_count(*l, std::vector<protocol_node*>{&x, &z, &y, nullptr}, 10);
   ASSERT_NE(zs->child, nullptr);
-  EXPECT_EQ(*l->proto_index.find(&y), zs->child);
+  EXPECT_EQ(link_proto_index(*l, &y), zs->child);
   EXPECT_EQ(ys->frames, 1U);
 }
 

@@ -7,21 +7,38 @@
 
 namespace nw {
 
-void moving_avg_init(moving_avg& avg) { avg = moving_avg{}; }
-
-void moving_avg_add(moving_avg& avg, std::uint64_t sample) {
-  std::uint64_t& slot = avg.samples[static_cast<std::size_t>(avg.next)];
-  avg.sum = avg.sum - slot + sample;
-  slot = sample;
-  avg.next = (avg.next + 1) % MOVING_AVG_SAMPLES;
-  avg.mean = static_cast<double>(avg.sum) / 10.0;
+std::uint32_t moving_avg_columns::add_record() {
+  for (auto& slot : slots_) slot.push_back(0);
+  sums_.push_back(0);
+  return static_cast<std::uint32_t>(sums_.size() - 1);
 }
 
-void moving_avg_add_pair(moving_avg& a, std::uint64_t sample_a, moving_avg& b, std::uint64_t sample_b, bool& quiet) {
-  if (quiet && sample_a == 0 && sample_b == 0) return;
-  moving_avg_add(a, sample_a);
-  moving_avg_add(b, sample_b);
-  quiet = a.sum == 0 && b.sum == 0;
+void moving_avg_columns::next_slot() { slot_ = (slot_ + 1) % MOVING_AVG_SAMPLES; }
+
+double moving_avg_columns::add(std::uint32_t record, std::uint64_t sample) {
+  std::uint64_t& oldest = slots_[slot_][record];
+  std::uint64_t& sum = sums_[record];
+  sum = sum - oldest + sample;
+  oldest = sample;
+  return static_cast<double>(sum) / MOVING_AVG_SAMPLES;
+}
+
+std::uint32_t moving_avg_pair_columns::add_record() {
+  (void)bytes.add_record();
+  return frames.add_record();
+}
+
+void moving_avg_pair_columns::next_slot() {
+  frames.next_slot();
+  bytes.next_slot();
+}
+
+void moving_avg_pair_columns::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample,
+                                  moving_avg& frames_avg, moving_avg& bytes_avg, bool& quiet) {
+  if (quiet && frames_sample == 0 && bytes_sample == 0) return;
+  frames_avg.mean = frames.add(record, frames_sample);
+  bytes_avg.mean = bytes.add(record, bytes_sample);
+  quiet = frames.sum(record) == 0 && bytes.sum(record) == 0;
 }
 
 float text_width(const char* text) {

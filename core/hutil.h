@@ -3,31 +3,51 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace nw {
 
 inline constexpr int MOVING_AVG_SAMPLES = 10;
 
-// Samples are counts, so the sum is kept exactly as each sample replaces the oldest: the ageing
-// pass adds a sample to every host and link several times a second, and summing ten slots
-// each time was most of its cost.
+// A ten-sample moving average as a record shows it; its samples are kept by the owner's
+// moving_avg_columns.
 struct moving_avg {
-  std::uint64_t sum = 0;
   double mean = 0.0;
-  std::int32_t next = 0;  // slot written next, 0..9
-  std::array<std::uint64_t, MOVING_AVG_SAMPLES> samples{};
 };
 
-void moving_avg_init(moving_avg& avg);
-
-// The mean is always the sum of all ten slots over ten, so it ramps up over the first ten
+// The ten-sample moving averages of many records, kept by column: every record takes its n-th
+// sample in the same slot, so an ageing pass walks two dense arrays instead of ten samples
+// inside every record, and the sums stay exact as each sample replaces the oldest. The mean is
+// always the sum of the ten slots over ten, so a new record's mean ramps up over its first ten
 // samples instead of jumping to the first one.
-void moving_avg_add(moving_avg& avg, std::uint64_t sample);
+class moving_avg_columns {
+ public:
+  // A new record with ten zero samples; returns its number.
+  [[nodiscard]] std::uint32_t add_record();
+  // The samples that follow go to the next slot, replacing the oldest of every record.
+  void next_slot();
+  // The record's sample in the current slot; returns its mean.
+  double add(std::uint32_t record, std::uint64_t sample);
+  [[nodiscard]] std::uint64_t sum(std::uint32_t record) const { return sums_[record]; }
 
-// One sample to each of two averages kept together. `quiet` tells that both hold only zeros and
-// is kept so: zeros added to all-zero averages change nothing, so they are skipped, and an
-// ageing pass over thousands of idle links does not touch their averages at all.
-void moving_avg_add_pair(moving_avg& a, std::uint64_t sample_a, moving_avg& b, std::uint64_t sample_b, bool& quiet);
+ private:
+  std::array<std::vector<std::uint64_t>, MOVING_AVG_SAMPLES> slots_;
+  std::vector<std::uint64_t> sums_;
+  std::size_t slot_ = 0;
+};
+
+// A record's two averages (frames and bytes) as one ageing pass feeds them. `quiet` tells that
+// both hold only zeros and is kept so: zeros added to all-zero averages change nothing, so they
+// are skipped, and a pass over thousands of idle links leaves their averages alone.
+struct moving_avg_pair_columns {
+  moving_avg_columns frames;
+  moving_avg_columns bytes;
+
+  [[nodiscard]] std::uint32_t add_record();
+  void next_slot();
+  void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample, moving_avg& frames_avg,
+           moving_avg& bytes_avg, bool& quiet);
+};
 
 // The drawn width of a UTF-8 text in the map's font, in world units at the current text size
 // (hfont_set_text_size): the sum of the characters' advances × width size / em, accumulated as

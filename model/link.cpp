@@ -20,6 +20,7 @@ link* link_create(node& s, node& d) {
   ht_insert(s.links_out, d.mac, l);
   s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
   ht_insert(d.links_in, s.mac, l);
+  l->number = s.network->link_averages.add_record();
   s.network->links.push_back(l);
   ++s.network->link_count;
   return l;
@@ -35,8 +36,8 @@ link* link_find(const node& from, const netaddr& address) {
   return key != 0 ? from.network->link_index.find(addr_key(from.mac), key) : nullptr;
 }
 
-void link_age(link& l, capture_time now) {
-  moving_avg_add_pair(l.pkts_avg, l.pkts_sec2, l.bytes_avg, l.bytes_sec2, l.averages_quiet);
+void link_age(link& l, capture_time now, moving_avg_pair_columns& averages) {
+  averages.add(l.number, l.pkts_sec2, l.bytes_sec2, l.pkts_avg, l.bytes_avg, l.averages_quiet);
   const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
     l.active = 0;  // the colour stays as it was last seen

@@ -37,6 +37,7 @@ struct alignas(64) link {
   node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   proto_stat* proto_root = nullptr;
+  std::uint32_t number = 0;  // in creation order: the record of the network's link averages
   bool averages_quiet = true;  // pkts_avg and bytes_avg hold only zeros
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
@@ -58,6 +59,6 @@ link* link_add_ip(node& s, node& d, link* l);
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
 // One link's share of the ageing pass: while it had a frame within the link time-out it and
 // both its hosts are active and it takes its colour from the focus.
-void link_age(link& l, capture_time now);
+void link_age(link& l, capture_time now, moving_avg_pair_columns& averages);
 
 }  // namespace nw

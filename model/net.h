@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/hashtable.h"
+#include "core/hutil.h"
 #include "core/netaddr.h"
 #include "model/adapter_desc.h"
 #include "model/addr_index.h"
@@ -37,6 +38,9 @@ struct net {
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;
+  // The samples of the hosts' and links' moving averages, by record number.
+  moving_avg_pair_columns host_averages;
+  moving_avg_pair_columns link_averages;
   std::uint32_t node_count = 0;
   std::uint32_t link_count = 0;
   std::uint32_t dropped = 0, received = 0;

@@ -102,6 +102,7 @@ node* node_create(net& network, const netaddr& mac) {
   auto host = std::make_unique<node>();
   node& h = *host;
   h.network = &network;
+  h.number = network.host_averages.add_record();
   h.mac = mac;
   label_set(h.mac_label, netaddr_to_text_new(mac));
   h.mac_text = h.mac_label.text.data();
@@ -169,9 +170,9 @@ int node_compare(const node* a, const node* b) {
   return netaddr_compare(a->mac, b->mac);
 }
 
-void node_age(node& host, capture_time now) {
-  moving_avg_add_pair(host.tx_pkts_avg, host.tx_pkts_sec2, host.tx_bytes_avg, host.tx_bytes_sec2,
-                      host.averages_quiet);
+void node_age(node& host, capture_time now, moving_avg_pair_columns& averages) {
+  averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2, host.tx_pkts_avg, host.tx_bytes_avg,
+               host.averages_quiet);
   const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;
   const std::int64_t timeout_us = static_cast<std::int64_t>(model_settings().node_timeout_s) * 1'000'000;
   // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.

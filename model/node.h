@@ -48,7 +48,12 @@ struct alignas(64) node {
   std::uint64_t rx_bytes_sec = 0, rx_bytes = 0, rx_bytes_sec2 = 0;
   capture_time last_rx;
   std::int32_t receivers_pos = -1;
+
+  // What the ageing pass reads and writes besides the first line.
+  std::uint32_t number = 0;  // in creation order: the record of the network's host averages
   bool averages_quiet = true;  // tx_pkts_avg and tx_bytes_avg hold only zeros
+  moving_avg tx_pkts_avg;
+  moving_avg tx_bytes_avg;
 
   net* network = nullptr;
   const char* name = nullptr;  // local_label's text when the host has a local name
@@ -61,9 +66,6 @@ struct alignas(64) node {
   link_table links_out{netaddr_functions};  // by destination's mac
   link_table links_in{netaddr_functions};   // by source's mac
   std::vector<std::unique_ptr<link>> owned_links;  // links_out's records, oldest first
-
-  moving_avg tx_pkts_avg;
-  moving_avg tx_bytes_avg;
 
   name_label ip_label, dns_label, local_label, mac_label, manuf_label;
 
@@ -113,8 +115,9 @@ void node_set_label_state(node& host, std::int32_t state);
 [[nodiscard]] const char* node_best_label(const node& host);
 // netaddr_compare of the hosts' macs; -1 when either is missing.
 [[nodiscard]] int node_compare(const node* a, const node* b);
-// One host's share of the ageing pass: a moving-average sample, and active while it sent
-// within the node time-out before now.
-void node_age(node& host, capture_time now);
+// One host's share of the ageing pass: a moving-average sample (kept by the network's host
+// averages, whose slot the pass has moved on), and active while it sent within the node
+// time-out before now.
+void node_age(node& host, capture_time now, moving_avg_pair_columns& averages);
 
 }  // namespace nw

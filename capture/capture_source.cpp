@@ -1,7 +1,13 @@
 // Capture handles over libpcap: live adapters, and capture files replayed by their time stamps.
 #include "capture/capture_source.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "capture/adapter_list.h"
@@ -44,6 +50,7 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
     error = errbuf;
     return nullptr;
   }
+  if (!adapter.file && !source->make_live_wait(error)) return nullptr;
   source->file_ = adapter.file;
   source->pace_ = pace;
   const std::int32_t handle_type = adapter_type_of_dlt(pcap_datalink(source->handle_.get()));
@@ -60,6 +67,8 @@ int capture_source::dispatch(int max, capture_handler handler, void* user) {
 void capture_source::breakloop() {
   if (!file_) {
     pcap_breakloop(handle_.get());
+    const std::uint64_t one = 1;
+    if (wake_fd_) (void)!write(*wake_fd_, &one, sizeof one);
     return;
   }
   {
@@ -85,7 +94,47 @@ int capture_source::stats(std::uint32_t& received, std::uint32_t& dropped) {
   return 1;
 }
 
+void capture_source::fd_closer::operator()(int* fd) const {
+  close(*fd);
+  delete fd;
+}
+
+// On Linux a live handle can wait far past its read time-out while the segment is silent, and
+// a silent segment must still make passes (they age hosts and empty the window). So the handle
+// does not block; the wait is ours: the handle's descriptor and breakloop's wake-up, at most
+// the read time-out.
+bool capture_source::make_live_wait(std::string& error) {
+  char errbuf[PCAP_ERRBUF_SIZE] = "";
+  if (pcap_setnonblock(handle_.get(), 1, errbuf) != 0) {
+    error = errbuf;
+    return false;
+  }
+  const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  wake_fd_.reset(new int(fd));
+  return true;
+}
+
+// 1 when frames may be read, 0 after the read time-out, CAPTURE_BREAK when woken.
+int capture_source::wait_live() {
+  const int fd = pcap_get_selectable_fd(handle_.get());
+  if (fd < 0) return 1;  // nothing to wait on: the non-blocking read returns at once
+  pollfd fds[2] = {{fd, POLLIN, 0}, {*wake_fd_, POLLIN, 0}};
+  const int ready = poll(fds, 2, static_cast<int>(CAPTURE_READ_TIMEOUT.count()));
+  if (ready > 0 && (fds[1].revents & POLLIN) != 0) {
+    std::uint64_t count = 0;
+    (void)!read(*wake_fd_, &count, sizeof count);
+    return CAPTURE_BREAK;
+  }
+  return ready > 0 ? 1 : 0;
+}
+
 int capture_source::dispatch_live(int max, capture_handler handler, void* user) {
+  const int ready = wait_live();
+  if (ready <= 0) return ready;
   live_context context{handler, user};
   const int got = pcap_dispatch(handle_.get(), max, live_frame, static_cast<u_char*>(static_cast<void*>(&context)));
   if (got == PCAP_ERROR) error_ = pcap_geterr(handle_.get());

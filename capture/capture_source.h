@@ -70,6 +70,8 @@ class capture_source {
 
   capture_source() = default;
   int dispatch_live(int max, capture_handler handler, void* user);
+  bool make_live_wait(std::string& error);
+  int wait_live();
   int dispatch_file(int max, capture_handler handler, void* user);
   bool read_next();
   clock::time_point due_time();
@@ -97,6 +99,12 @@ class capture_source {
   std::atomic<bool> broken_{false};
   std::mutex break_mutex_;
   std::condition_variable break_cv_;
+
+  // Live handles: breakloop's wake-up for the wait on the handle's descriptor.
+  struct fd_closer {
+    void operator()(int* fd) const;
+  };
+  std::unique_ptr<int, fd_closer> wake_fd_;
 };
 
 }  // namespace nw

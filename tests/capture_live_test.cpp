@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 
@@ -137,6 +138,25 @@ TEST_F(LiveCapture, FramesSentInTheNamespaceBecomeHostsOfTheModel) {
   ASSERT_NE(node_find(*n, station_mac(2))->ip, nullptr);
   EXPECT_EQ(netaddr_to_text_new(*node_find(*n, station_mac(2))->ip), "10.77.0.2");
   EXPECT_GE(n->received, 41U);
+}
+
+// A segment where nothing is sent at all still makes a pass about every read time-out: a
+// dispatch that waited for frames forever would freeze the map and the statistics.
+TEST_F(LiveCapture, ASegmentThatNeverSpeaksStillMakesPasses) {
+  ASSERT_TRUE(run("ip -n " + ns + " link set " + peer_end + " down"));
+  const std::vector<adapter_desc> list{listed_host_end()};
+  (void)net_new(list[0]);
+  adapter_change_init(list, 0, CAPTURE_SNAPLEN_DEFAULT, {});
+  ASSERT_EQ(adapter_change_open(0), 1) << adapter_change_open_error();
+  std::atomic<int> passes{0};
+  pass_hooks hooks;
+  hooks.stats_posted = [&passes](net&) { ++passes; };
+  capture_thread_start(hooks);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+  const auto asked = clock_type::now();
+  capture_stop();
+  EXPECT_LT(clock_type::now() - asked, std::chrono::milliseconds(500));
+  EXPECT_GE(passes.load(), 3);
 }
 
 // No frame arrives once the sender stops, yet the last second's counters must fall to 0: the

@@ -77,6 +77,14 @@ void alarm_register_all() {
   for (const auto& alarm : s.list) s.pending.push_back(alarm.get());
 }
 
+void alarm_rebind_all() {
+  alarm_state& s = state();
+  s.pending.clear();
+  s.active.clear();
+  for (const auto& alarm : s.list) unbind_hosts(*alarm);
+  alarm_register_all();
+}
+
 int alarm_fire(alarm_def& alarm) {
   alarm_state& s = state();
   const alarm_event event{&alarm, static_cast<std::uint32_t>(std::time(nullptr))};

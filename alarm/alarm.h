@@ -42,6 +42,9 @@ void alarm_init();
 
 // Appends every alarm of alarm_list_current to alarm_pending (after reading the file).
 void alarm_register_all();
+// Every alarm loses its bound hosts and link and waits in alarm_pending to bind again, as after
+// a commit: for a run that moves on to another network's capture. The capture thread's.
+void alarm_rebind_all();
 
 // Queues one firing with the current time and sets the wake-up. 1 queued, 0 not (no memory).
 int alarm_fire(alarm_def& alarm);

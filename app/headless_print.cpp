@@ -1,8 +1,12 @@
 #include "app/headless_print.h"
 
+#include <array>
 #include <cinttypes>
+#include <iterator>
+#include <mutex>
 #include <string>
 
+#include "alarm/alarm.h"
 #include "capture/adapter_rows.h"
 #include "model/link.h"
 #include "model/linkstat.h"
@@ -70,8 +74,7 @@ void print_links(std::FILE* out, const net& n) {
 }
 
 template <typename Item>
-void print_ranking(std::FILE* out, const char* title, topn<Item>& ranking) {
-  topn_sort(ranking);
+void print_list(std::FILE* out, const char* title, const topn<Item>& ranking) {
   topn_list list;
   topn_get_list(ranking, list);
   std::fprintf(out, "%s\n", title);
@@ -80,6 +83,38 @@ void print_ranking(std::FILE* out, const char* title, topn<Item>& ranking) {
     std::fprintf(out, "%3d. %-50s %14" PRIu64 "\n", i + 1, p.label.c_str(), p.value);
   }
   std::fputc('\n', out);
+}
+
+template <typename Item>
+void print_ranking(std::FILE* out, const char* title, topn<Item>& ranking) {
+  topn_sort(ranking);
+  print_list(out, title, ranking);
+}
+
+// Firings keep the alarm ranking in order, so it is read as it stands; a network that never
+// ranked an alarm (no alarm file) has none.
+void print_alarm_ranking(std::FILE* out, const net& n) {
+  std::lock_guard lock(alarm_mutex());
+  if (n.alarms_rank.fns != nullptr) print_list(out, "Top alarms (times triggered)", n.alarms_rank);
+}
+
+void print_output_list(std::FILE* out, const char* title, const event_list& list) {
+  const std::vector<output_line> lines = list.lines();
+  std::fprintf(out, "%s: %zu\n", title, lines.size());
+  for (const output_line& line : lines)
+    std::fprintf(out, "%s  %s\n", output_time_text(line.time).data(), line.text.c_str());
+}
+
+// The first and last times an alarm fired, or dashes.
+void print_hits(std::FILE* out, const alarm_def& alarm) {
+  std::array<char, OUTPUT_TIME_TEXT_SIZE> first{};
+  std::array<char, OUTPUT_TIME_TEXT_SIZE> last{};
+  if (alarm.hits.size() > 0) {
+    first = output_time_text(alarm.hits.begin()->time);
+    last = output_time_text(std::prev(alarm.hits.end())->time);
+  }
+  std::fprintf(out, "%8zu  %-24s  %-24s  %s\n", alarm.hits.size(), or_dash(first.data()), or_dash(last.data()),
+               alarm.message.c_str());
 }
 
 }  // namespace
@@ -93,6 +128,7 @@ void headless_print_network(std::FILE* out, const headless_network& run) {
   print_ranking(out, "Top senders (bytes sent)", n.senders_rank);
   print_ranking(out, "Top receivers (bytes received)", n.receivers_rank);
   print_ranking(out, "Top links (bytes)", n.links_rank);
+  print_alarm_ranking(out, n);
 }
 
 void headless_print_protocols(std::FILE* out, const protocol_node* root) {
@@ -115,11 +151,14 @@ void headless_print_protocols(std::FILE* out, const protocol_node* root) {
   std::fputc('\n', out);
 }
 
-void headless_print_events(std::FILE* out) {
-  const std::vector<output_line> lines = output_event_list().lines();
-  std::fprintf(out, "Network events: %zu\n", lines.size());
-  for (const output_line& line : lines)
-    std::fprintf(out, "%s  %s\n", output_time_text(line.time).data(), line.text.c_str());
+void headless_print_events(std::FILE* out) { print_output_list(out, "Network events", output_event_list()); }
+
+void headless_print_alarms(std::FILE* out) {
+  print_output_list(out, "Alarm lines", output_alarm_list());
+  std::fprintf(out, "\n%8s  %-24s  %-24s  %s\n", "hits", "first", "last", "alarm");
+  std::lock_guard lock(alarm_mutex());
+  for (const auto& alarm : alarm_list_current()) print_hits(out, *alarm);
+  std::fputc('\n', out);
 }
 
 }  // namespace nw

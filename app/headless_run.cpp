@@ -12,7 +12,7 @@ namespace nw {
 namespace {
 
 // 1 when the file was read to its end; -1 when it could not be opened or read.
-int run_file(headless_network& h) {
+int run_file(headless_network& h, const headless_hooks& run_hooks) {
   adapter_desc adapter;
   std::string error;
   if (adapter_from_file(h.file, adapter, error) < 0) {
@@ -30,7 +30,9 @@ int run_file(headless_network& h) {
   }
   h.network = net_new(adapter);
   net_set_current(h.network);
+  if (run_hooks.file_start) run_hooks.file_start(*h.network);
   pass_hooks hooks;
+  hooks.alarms = run_hooks.alarms;
   hooks.redraw = [&h](net& n) {
     load_sample(h.load, n);
     ++h.passes;
@@ -41,6 +43,7 @@ int run_file(headless_network& h) {
   do {
     got = capture_pass(*h.network, *source, batch, hooks, never);
   } while (got > 0 || (got == 0 && !source->finished()));
+  if (run_hooks.file_end) run_hooks.file_end(*h.network);
   if (!source->error().empty()) {
     std::fprintf(stderr, "%s: %s (frames before the damage are counted)\n", h.file.c_str(), source->error().c_str());
     return -1;
@@ -50,12 +53,13 @@ int run_file(headless_network& h) {
 
 }  // namespace
 
-std::vector<headless_network> headless_run(const std::vector<std::string>& files, int& failures) {
+std::vector<headless_network> headless_run(const std::vector<std::string>& files, int& failures,
+                                           const headless_hooks& hooks) {
   std::vector<headless_network> runs;
   for (const std::string& file : files) {
     headless_network h;
     h.file = file;
-    if (run_file(h) < 0) ++failures;
+    if (run_file(h, hooks) < 0) ++failures;
     if (h.network != nullptr) runs.push_back(std::move(h));
   }
   return runs;

@@ -1,6 +1,8 @@
 // Network objects, the list of networks, the ageing pass and one network per adapter.
 #include "model/net.h"
 
+#include <atomic>
+
 #include "core/message.h"
 #include "core/str_cache.h"
 #include "model/link.h"
@@ -21,7 +23,8 @@ constexpr std::uint32_t STR_BAD_MEDIA = 50048;
 
 // Made and changed on the window thread at start-up and on an adapter change.
 std::vector<std::unique_ptr<net>> networks;
-net* current = nullptr;
+// Read by the capture and alarm threads while an adapter change sets it.
+std::atomic<net*> current{nullptr};
 
 protocol_node* media_of(const adapter_desc& adapter) {
   protocol_node* root = pdl_root();
@@ -68,7 +71,7 @@ net* net_find(const adapter_desc& adapter) {
 
 std::span<const std::unique_ptr<net>> net_list() { return networks; }
 
-net* net_current() { return current; }
+net* net_current() { return current.load(); }
 
 void net_set_current(net* network) {
   if (network != nullptr) current = network;

@@ -18,11 +18,12 @@ using append_fn = void (*)(std::string& out, char32_t code, std::string_view byt
 void append_txt(std::string& out, char32_t, std::string_view bytes) { out += bytes; }
 
 // RTF readers take \uN as a signed 16-bit UTF-16 unit and skip one fallback character after it
-// (the default \uc1).
+// (the default \uc1). The fallback "?" is written as \'3f: some readers take a plain character
+// after the number as part of the control word and drop the text up to the next blank.
 void append_rtf_unit(std::string& out, std::uint32_t unit) {
   out += "\\u";
   out += std::to_string(static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
-  out += '?';
+  out += "\\'3f";
 }
 
 void append_rtf(std::string& out, char32_t code, std::string_view bytes) {

@@ -56,9 +56,7 @@ void title_txt(report_file& file, report_text text) {
 // readers have always shown the title that way.
 void title_rtf(report_file& file, report_text text) {
   report_write_markup(file, "\\par\\qc\n");
-  report_write_markup(file, BOLD[REPORT_RTF].before);
-  report_write_markup(file, "\\fs28");
-  report_write_markup(file, BOLD[REPORT_RTF].after);
+  report_write_bold_markup(file, "\\fs28");
   report_write_bold(file, text);
 }
 
@@ -118,6 +116,13 @@ void report_write_small(report_file& file, report_text text) { write_framed(file
 void report_write_bold(report_file& file, report_text text) { write_framed(file, BOLD, text); }
 
 void report_write_italic(report_file& file, report_text text) { write_framed(file, ITALIC, text); }
+
+void report_write_bold_markup(report_file& file, report_markup markup) {
+  const line_frame& f = BOLD[file.format()];
+  report_write_markup(file, f.before);
+  report_write_markup(file, markup);
+  report_write_markup(file, f.after);
+}
 
 void report_write_title(report_file& file, report_text text) { TITLE[file.format()](file, text); }
 

@@ -23,6 +23,8 @@ void report_write_small(report_file& file, report_text text);
 void report_write_bold(report_file& file, report_text text);
 // As a line, italic in RTF and HTML; in HTML no line break follows.
 void report_write_italic(report_file& file, report_text text);
+// As a bold line whose content is the report's own markup (an RTF size or paragraph change).
+void report_write_bold_markup(report_file& file, report_markup markup);
 
 // TXT the title bold and two empty lines; RTF a centred bold paragraph; HTML a centred <H2>.
 void report_write_title(report_file& file, report_text text);

@@ -12,7 +12,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-${NODEWREN_FUZZ_SECONDS:-60}}"
 build="${NODEWREN_FUZZ_BUILD:-$root/build-fuzz}"
-targets=(pdl_fuzz pd_decode_fuzz netaddr_fuzz xbase_dbf_fuzz xbase_cdx_fuzz trmac_fuzz frame_fuzz adl_fuzz)
+targets=(pdl_fuzz pd_decode_fuzz netaddr_fuzz xbase_dbf_fuzz xbase_cdx_fuzz trmac_fuzz frame_fuzz adl_fuzz alarm_command_fuzz)
 
 if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds == 0)); then
   echo "usage: scripts/fuzz.sh [SECONDS]" >&2

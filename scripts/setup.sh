@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libpcap-dev libgtest-dev
           libbenchmark-dev tshark clang libclang-rt-14-dev ieee-data python3-dbfread
-          hershey-fonts-data unrtf qt6-base-dev)
+          hershey-fonts-data unrtf qt6-base-dev libcanberra-dev fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

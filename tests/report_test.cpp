@@ -1,22 +1,19 @@
 // The report writer: each operation's bytes in the three formats, text that must not become
 // markup, broken UTF-8, write failures reaching the caller, and real readers of what it writes.
 #include <gtest/gtest.h>
-#include <stdlib.h>  // mkdtemp
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
-#include "core/file_read.h"
 #include "report/report_escape.h"
 #include "report/report_set.h"
 #include "report/report_utils.h"
+#include "tests/report_test_support.h"
 
 namespace nw {
 namespace {
@@ -39,36 +36,12 @@ constexpr std::string_view NETWORK_SIGN = "\xF0\x9F\x96\xA7";
 constexpr std::string_view HOSTILE_HOST =
     "<script>alert(\"x&y\")</script><img src=x onerror=alert(2)> {srv}\\share";
 
-std::string read_file(const fs::path& path) {
-  std::string bytes;
-  EXPECT_EQ(file_read_all(path.string(), &bytes), file_read_result::done) << path;
-  return bytes;
-}
-
-// The standard output of a shell command (empty when it could not start).
-std::string run(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-    EXPECT_EQ(::pclose(pipe), 0) << command;
-  }
-  return out;
-}
-
-bool have_command(const char* name) {
-  return std::system(("command -v "s + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::have_command;
+using test::read_whole;
 
 class Report : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "nodewren-report-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
   // The bytes that write puts into a fresh file of format.
   std::string written(report_format format, const std::function<void(report_file&)>& write) {
@@ -78,7 +51,7 @@ class Report : public ::testing::Test {
     EXPECT_EQ(report_file_open(file, path.string(), format, &error), 1) << error;
     write(file);
     EXPECT_EQ(report_file_close(file, &error), 1) << error;
-    return read_file(path);
+    return read_whole(path);
   }
 
   // A whole report set at dir_/name in the order every report uses.
@@ -98,7 +71,8 @@ class Report : public ::testing::Test {
     ASSERT_EQ(report_set_close(set, &error), 1) << error;
   }
 
-  fs::path dir_;
+  test::scratch_dir scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 TEST_F(Report, EveryOperationWritesItsExactBytesInEachFormat) {
@@ -173,7 +147,8 @@ TEST(ReportEscape, CharactersBeyondAsciiBecomeUnicodeEscapesInRtfOnly) {
   };
   // 16-bit units above 0x7FFF are negative; U+1F5A7 is the pair D83D DDA7.
   EXPECT_EQ(escaped(REPORT_RTF),
-            "kept:\\u233? \\u1061?\\u1086?\\u1089?\\u1090? \\u-255? \\u-10179?\\u-8793?");
+            "kept:\\u233\\'3f \\u1061\\'3f\\u1086\\'3f\\u1089\\'3f\\u1090\\'3f \\u-255\\'3f "
+            "\\u-10179\\'3f\\u-8793\\'3f");
   EXPECT_EQ(escaped(REPORT_TXT), "kept:" + text);
   EXPECT_EQ(escaped(REPORT_HTML), "kept:" + text);
 }
@@ -183,16 +158,17 @@ TEST(ReportEscape, BrokenUtf8BecomesOneReplacementPerBadByte) {
     std::string_view input, txt, rtf;
   };
   const row rows[] = {
-      {"a\xFF" "b", "a\xEF\xBF\xBD" "b", "a\\u-3?b"},
-      {"\xC3", "\xEF\xBF\xBD", "\\u-3?"},  // cut short at the end
-      {"\xE2\x82" "\xC3\xA9", "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9", "\\u-3?\\u-3?\\u233?"},
-      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD", "\\u-3?\\u-3?"},  // overlong "/"
-      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", "\\u-3?\\u-3?\\u-3?"},  // surrogate
+      {"a\xFF" "b", "a\xEF\xBF\xBD" "b", "a\\u-3\\'3fb"},
+      {"\xC3", "\xEF\xBF\xBD", "\\u-3\\'3f"},  // cut short at the end
+      {"\xE2\x82" "\xC3\xA9", "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9", "\\u-3\\'3f\\u-3\\'3f\\u233\\'3f"},
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD", "\\u-3\\'3f\\u-3\\'3f"},  // overlong "/"
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+       "\\u-3\\'3f\\u-3\\'3f\\u-3\\'3f"},  // surrogate
       {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
-       "\\u-3?\\u-3?\\u-3?\\u-3?"},  // beyond U+10FFFF
-      {"a\0b"sv, "a\xEF\xBF\xBD" "b", "a\\u-3?b"},
-      {"\x80{", "\xEF\xBF\xBD{", "\\u-3?\\{"},  // a stray continuation byte does not eat "{"
-      {"\xC3\xA9"sv.substr(0, 1), "\xEF\xBF\xBD", "\\u-3?"},  // the text ends inside a character
+       "\\u-3\\'3f\\u-3\\'3f\\u-3\\'3f\\u-3\\'3f"},  // beyond U+10FFFF
+      {"a\0b"sv, "a\xEF\xBF\xBD" "b", "a\\u-3\\'3fb"},
+      {"\x80{", "\xEF\xBF\xBD{", "\\u-3\\'3f\\{"},  // a stray continuation byte does not eat "{"
+      {"\xC3\xA9"sv.substr(0, 1), "\xEF\xBF\xBD", "\\u-3\\'3f"},  // the text ends inside a character
   };
   for (const row& r : rows) {
     std::string txt, rtf, html;
@@ -208,11 +184,11 @@ TEST(ReportEscape, BrokenUtf8BecomesOneReplacementPerBadByte) {
 TEST_F(Report, SetWritesThreeFilesNamedByTheBaseAndAnotherRunOverwritesThem) {
   write_report("hostrep", "Monitored Host Statistics", "router-1");
   for (const report_format format : REPORT_FORMATS) {
-    EXPECT_NE(read_file(dir_ / ("hostrep."s + report_ext(format))).find("router-1"),
+    EXPECT_NE(read_whole(dir_ / ("hostrep."s + report_ext(format))).find("router-1"),
               std::string::npos);
   }
   write_report("hostrep", "T", "h");
-  EXPECT_EQ(read_file(dir_ / "hostrep.txt"),
+  EXPECT_EQ(read_whole(dir_ / "hostrep.txt"),
             "T\n\n\nh\nh\nh\nproduced by Nodewren - a LAN traffic monitor from Korvane "
             "Software, Inc.\n");
 }
@@ -249,7 +225,7 @@ TEST_F(Report, FullDiskComesOutOfTheCloseWithTheFileNamed) {
     EXPECT_NE(error.find("statsrep.html"), std::string::npos) << error;
     EXPECT_NE(error.find("No space left"), std::string::npos) << error;
     // The failure of one file leaves the others written in full.
-    EXPECT_EQ(read_file(dir_ / "statsrep.rtf").back(), '}');
+    EXPECT_EQ(read_whole(dir_ / "statsrep.rtf").back(), '}');
   }
 }
 
@@ -258,40 +234,24 @@ TEST_F(Report, RtfReaderShowsRussianTitleAndHostWithBraces) {
   const std::string title = "Доклад о тревогах "s + std::string(NETWORK_SIGN);
   write_report("alarmrep", title, "srv{1}\\x");
   const std::string rtf = (dir_ / "alarmrep.rtf").string();
-  const std::string bytes = read_file(rtf);
+  const std::string bytes = read_whole(rtf);
   EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }));
 
-  EXPECT_NE(run("unrtf --text " + rtf).find("srv{1}\\x"), std::string::npos);
+  EXPECT_NE(test::run_command("unrtf --text " + rtf).find("srv{1}\\x"), std::string::npos);
   // The reader's text output is ASCII only; its HTML output gives the characters as numeric
-  // references, surrogates one by one, which Python puts back together.
-  const std::string decoded = run(
-      "unrtf --html " + rtf +
-      " | python3 -c 'import re,sys; t=re.sub(r\"&#([0-9]+);\", lambda m: chr(int(m[1])),"
-      " sys.stdin.read()); sys.stdout.buffer.write(t.encode(\"utf-16\", \"surrogatepass\")"
-      ".decode(\"utf-16\").encode())'");
+  // references, surrogates one by one.
+  const std::string decoded = test::rtf_as_read(rtf);
   EXPECT_NE(decoded.find(title), std::string::npos) << decoded;
 }
 
 TEST_F(Report, HtmlParserMakesNoElementOfAHostileHost) {
   if (!have_command("python3")) GTEST_SKIP() << "python3 is not installed";
   write_report("hostrep", "Хост", HOSTILE_HOST);
-  std::ofstream(dir_ / "tags.py") << R"(import sys
-from html.parser import HTMLParser
-class Tags(HTMLParser):
-    tags, text = [], []
-    def handle_starttag(self, tag, attrs): self.tags.append(tag)
-    def handle_data(self, data): self.text.append(data)
-p = Tags()
-p.feed(open(sys.argv[1], encoding="utf-8").read())
-p.close()
-sys.stdout.write(" ".join(p.tags) + "\n" + "".join(p.text))
-)";
-  const std::string out =
-      run("python3 " + (dir_ / "tags.py").string() + " " + (dir_ / "hostrep.html").string());
-  const std::string tags = out.substr(0, out.find('\n'));
+  const test::parsed_html parsed = test::parse_html(dir_ / "hostrep.html", dir_);
+  const std::string& tags = parsed.tags;
   EXPECT_EQ(tags, "html head meta body center h2 b p br b br i center hr font a");
   // The host reads back as the characters it had, three times (line, bold, italic).
-  const std::string text = out.substr(out.find('\n') + 1);
+  const std::string& text = parsed.text;
   const std::string host(HOSTILE_HOST);
   std::size_t seen = 0;
   for (std::size_t at = text.find(host); at != std::string::npos; at = text.find(host, at + 1)) {

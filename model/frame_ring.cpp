@@ -127,7 +127,10 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
                         capture_time time) {
   model_set_now(time);
   if (src != nullptr) src->last_tx = time;
-  if (lnk != nullptr) lnk->last_seen = time;
+  if (lnk != nullptr) {
+    lnk->last_seen = time;
+    link_wake(network.awake_links, *lnk);
+  }
   if (dst != nullptr) dst->last_rx = time;
   const std::int64_t t = model_time_us(time);
   // Expiring first frees the slots of frames that have left the window before the ring is

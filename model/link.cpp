@@ -21,7 +21,12 @@ link* link_create(node& s, node& d) {
   s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
   ht_insert(d.links_in, s.mac, l);
   l->number = s.network->link_averages.add_record();
-  s.network->links.push_back(l);
+  net& network = *s.network;
+  network.links.push_back(l);
+  // Room for every link to be awake at once, so that waking one on the frame path never
+  // allocates; doubled, so that making links stays linear.
+  if (network.awake_links.capacity() < network.links.size()) network.awake_links.reserve(2 * network.links.size());
+  link_wake(network.awake_links, *l);
   ++s.network->link_count;
   return l;
 }

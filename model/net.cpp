@@ -93,13 +93,21 @@ void net_age(net& network) {
     }
     node_age(*hosts[i], now, network.host_averages);
   }
-  const auto& links = network.links;
-  for (std::size_t i = 0; i < links.size(); ++i) {
+  auto& links = network.awake_links;
+  for (std::size_t i = 0; i < links.size();) {
     if (i + AHEAD < links.size()) {
       __builtin_prefetch(links[i + AHEAD]);
       __builtin_prefetch(&links[i + AHEAD]->number);
     }
-    link_age(*links[i], now, network.link_averages);
+    link& l = *links[i];
+    link_age(l, now, network.link_averages);
+    if (l.active == 0 && l.averages_quiet) {
+      l.awake = false;
+      links[i] = links.back();
+      links.pop_back();
+    } else {
+      ++i;
+    }
   }
 }
 

@@ -1,7 +1,9 @@
 // Links: creation and look-up, the per-link protocol tree, the focus colour and ageing.
+#include <algorithm>
 #include <vector>
 
 #include "model/addr_index.h"
+#include "model/frame_ring.h"
 #include "model/linkstat.h"
 #include "model_test_support.h"
 #include "pdl/pd_model.h"
@@ -168,6 +170,36 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   EXPECT_EQ(l->focus_color, 12);
   EXPECT_EQ(a->active, 1);
   EXPECT_EQ(b->active, 0);
+}
+
+// A link that has gone idle and whose averages have run down to zero sleeps: passes skip it
+// until a frame counts on it again, and then it ages exactly as before.
+TEST_F(LinkTest, AnIdleLinkSleepsUntilItsNextFrame) {
+  link* l = link_create(*a, *b);
+  link* other = link_create(*b, *a);
+  ASSERT_EQ(network->awake_links.size(), 2U);
+  frame_window_enter(*network, a, b, l, 100, at(10));
+  model_set_now(at(10));
+  net_age(*network);
+  EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.1);
+
+  frame_window_enter(*network, b, a, other, 100, at(20));  // l's frame leaves the window
+  for (int pass = 0; pass < 9; ++pass) net_age(*network);
+  EXPECT_TRUE(l->awake);  // its first sample is still among the last ten
+  net_age(*network);
+  EXPECT_FALSE(l->awake);
+  EXPECT_EQ(std::count(network->awake_links.begin(), network->awake_links.end(), l), 0);
+  EXPECT_EQ(l->active, 0);
+  EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.0);
+
+  frame_window_enter(*network, a, b, l, 300, at(21));
+  EXPECT_TRUE(l->awake);
+  l->active = 1;  // as the frame handler sets it
+  net_age(*network);
+  EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.1);
+  EXPECT_DOUBLE_EQ(l->bytes_avg.mean, 30.0);
+  EXPECT_EQ(l->active, 1);
+  EXPECT_EQ(std::count(network->awake_links.begin(), network->awake_links.end(), l), 1);
 }
 
 }  // namespace

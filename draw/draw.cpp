@@ -47,6 +47,10 @@ struct device {
   // not for every line of a redraw.
   bool pen_stale = true;
   draw_point position;
+  // Copy-mode lines not yet painted, in drawing order; painted together before anything else
+  // touches the target, so that each pixel is written by the last line over it only.
+  std::vector<draw_device_line> pending;
+  draw_device_coverage coverage;
 };
 
 void report(std::string text) {
@@ -78,8 +82,16 @@ QPainter::CompositionMode composition(draw_mode mode) {
                                          : QPainter::CompositionMode_SourceOver;
 }
 
-// The painter, begun on the target when it was not; nullptr without a target.
+void paint_pending_lines(device& d) {
+  if (d.pending.empty()) return;
+  if (d.target != nullptr) draw_device_paint_lines(*d.target, d.pending, d.coverage);
+  d.pending.clear();
+}
+
+// The painter, begun on the target when it was not, after the pending lines; nullptr without
+// a target.
 QPainter* painter(device& d) {
+  paint_pending_lines(d);
   if (d.target == nullptr) return nullptr;
   if (!d.painter->isActive()) {
     if (!d.painter->begin(d.target)) return nullptr;
@@ -100,10 +112,11 @@ QPainter* colour_painter(device& d) {
 QColor current_colour(const device& d) { return QColor(d.colors[static_cast<std::size_t>(d.current)]); }
 
 QPen line_pen(const device& d) {
-  // Width 0 is Qt's one-pixel cosmetic pen; wide lines end round, as the hosts they join.
+  // Width 0 is Qt's one-pixel cosmetic pen. Wide lines end flat at their end points, as the
+  // copy-mode lines do (draw_device_paint_lines); a round end would be stroked as a curve.
   QPen pen(current_colour(d), d.line_width > 1 ? d.line_width : 0);
-  pen.setCapStyle(Qt::RoundCap);
-  pen.setJoinStyle(Qt::RoundJoin);
+  pen.setCapStyle(d.line_width > 1 ? Qt::FlatCap : Qt::RoundCap);
+  pen.setJoinStyle(Qt::MiterJoin);
   return pen;
 }
 
@@ -145,6 +158,7 @@ void draw_set_size(int width, int height) {
 }
 
 void draw_flush() {
+  paint_pending_lines(g_device);
   if (g_device.painter && g_device.painter->isActive()) g_device.painter->end();
 }
 
@@ -233,8 +247,15 @@ void draw2(double x, double y) {
   const QTransform t = draw_device_transform();
   const draw_point from = g_device.position;
   g_device.position = {x, y};
-  if (QPainter* p = draw_device_stroke_painter())
-    p->drawLine(draw_device_point(t, from.x, from.y), draw_device_point(t, x, y));
+  device& d = g_device;
+  const QPointF a = draw_device_point(t, from.x, from.y);
+  const QPointF b = draw_device_point(t, x, y);
+  const auto index = static_cast<std::size_t>(d.current);
+  if (d.mode == draw_mode::copy && d.target != nullptr && d.target->format() == QImage::Format_RGB32) {
+    if (d.defined[index]) d.pending.push_back({a, b, d.line_width, d.colors[index]});
+    return;
+  }
+  if (QPainter* p = draw_device_stroke_painter()) p->drawLine(a, b);
 }
 
 void linewidth(int pixels) {

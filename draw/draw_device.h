@@ -1,12 +1,19 @@
-// What the text strokes share with the device: the mapping of object coordinates to pixels,
-// a painter ready for strokes, and the current position. Internal to the drawing library.
+// What the text strokes and the line painter share with the device: the mapping of object
+// coordinates to pixels, a painter ready for strokes, the current position, and the painting
+// of copy-mode lines. Internal to the drawing library.
 #pragma once
 
 #include <QPointF>
+#include <QRgb>
 #include <QTransform>
+
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include "draw/draw.h"
 
+class QImage;
 class QPainter;
 
 namespace nw {
@@ -19,6 +26,34 @@ namespace nw {
 // The painter with a pen of the current colour and line width, or nullptr when nothing can
 // be drawn (no target, or the current colour is not defined).
 [[nodiscard]] QPainter* draw_device_stroke_painter();
+// A line waiting to be painted in copy mode: ends in pixel coordinates, width in pixels (1
+// and less a thin line), colour.
+struct draw_device_line {
+  QPointF from;
+  QPointF to;
+  int width = 0;
+  QRgb colour = 0;
+};
+// Pixels [first, end) of a row, all taken by later lines; a range of x from from_at_least
+// to to_at_most surely rounds to pixels among them.
+struct draw_device_run {
+  int first = 0;
+  int end = 0;
+  double from_at_least = 0.0;
+  double to_at_most = 0.0;
+  draw_device_run() = default;
+  draw_device_run(int first_pixel, int end_pixel);
+};
+// Scratch space of the line painter, kept by the caller so that a redraw allocates nothing.
+struct draw_device_coverage {
+  std::vector<std::uint64_t> bits;    // a bit a pixel: taken by a later line
+  std::vector<draw_device_run> settled;  // a row each
+};
+// Paints lines into a Format_RGB32 target as drawing them one after the other in copy mode
+// would: a wide line fills the pixels whose centres lie in its flat-ended rectangle, a thin
+// one a pixel per step along its longer axis from end to end. Clipped to the image.
+void draw_device_paint_lines(QImage& target, std::span<const draw_device_line> lines,
+                             draw_device_coverage& coverage);
 // The current position, in the coordinates it was given.
 [[nodiscard]] draw_point& draw_device_position();
 

@@ -21,7 +21,14 @@ void report(std::string text) {
   message_show({std::move(text), str_get(STR_WARNING_CAPTION), message_icon::exclamation});
 }
 
-bool read_word(std::FILE* file, std::uint32_t& word) {
+void apply_word(std::size_t k, std::uint32_t word) {
+  mapcolor(PALETTE_FIRST_INDEX + static_cast<int>(k), static_cast<std::uint8_t>(word),
+           static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word >> 16));
+}
+
+}  // namespace
+
+bool palette_read_word(std::FILE* file, std::uint32_t& word) {
   unsigned char b[WORD_SIZE];
   if (std::fread(b, 1, sizeof b, file) != sizeof b) return false;
   word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
@@ -29,18 +36,11 @@ bool read_word(std::FILE* file, std::uint32_t& word) {
   return true;
 }
 
-bool write_word(std::FILE* file, std::uint32_t word) {
+bool palette_write_word(std::FILE* file, std::uint32_t word) {
   const unsigned char b[WORD_SIZE] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
                                       static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
   return std::fwrite(b, 1, sizeof b, file) == sizeof b;
 }
-
-void apply_word(std::size_t k, std::uint32_t word) {
-  mapcolor(PALETTE_FIRST_INDEX + static_cast<int>(k), static_cast<std::uint8_t>(word),
-           static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word >> 16));
-}
-
-}  // namespace
 
 palette_table palette_defaults() {
   palette_table colors{};
@@ -62,7 +62,7 @@ void palette_apply(const palette_table& colors) {
 
 int palette_read(std::FILE* file, palette_table& colors) {
   std::uint32_t count = 0;
-  if (file == nullptr || !read_word(file, count)) {
+  if (file == nullptr || !palette_read_word(file, count)) {
     report("palette_read: the colour block is missing");
     return 0;
   }
@@ -73,7 +73,7 @@ int palette_read(std::FILE* file, palette_table& colors) {
   // All or nothing: a block cut short must not leave half the colours changed.
   palette_table read = colors;
   for (std::uint32_t k = 0; k < count; ++k) {
-    if (!read_word(file, read[k])) {
+    if (!palette_read_word(file, read[k])) {
       report(message_format("palette_read: the colour block ends after %u of its %u colours", k, count));
       return 0;
     }
@@ -84,9 +84,9 @@ int palette_read(std::FILE* file, palette_table& colors) {
 }
 
 int palette_write(std::FILE* file, const palette_table& colors) {
-  if (file == nullptr || !write_word(file, static_cast<std::uint32_t>(PALETTE_COLORS))) return 0;
+  if (file == nullptr || !palette_write_word(file, static_cast<std::uint32_t>(PALETTE_COLORS))) return 0;
   for (const std::uint32_t word : colors) {
-    if (!write_word(file, word)) return 0;
+    if (!palette_write_word(file, word)) return 0;
   }
   return 1;
 }

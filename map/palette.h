@@ -31,6 +31,10 @@ void palette_apply(const palette_table& colors);
 // read to the drawing library. 1 when done. 0 when the block counts more than 33 colours or
 // ends early: a message says why, and colors and the drawing colours stay as they were.
 [[nodiscard]] int palette_read(std::FILE* file, palette_table& colors);
+// One little-endian 32-bit word of the colour and focus file; false at the end of the file or
+// when the stream refused the write.
+[[nodiscard]] bool palette_read_word(std::FILE* file, std::uint32_t& word);
+[[nodiscard]] bool palette_write_word(std::FILE* file, std::uint32_t word);
 // Writes the block with all 33 colours. 1 when done, 0 when the stream refused a write; what
 // the stream still buffers shows its errors when the caller closes it.
 [[nodiscard]] int palette_write(std::FILE* file, const palette_table& colors);

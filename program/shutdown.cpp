@@ -48,6 +48,7 @@ void shutdown_after_failure(program_state& state) {
 void shutdown_run(program_state& state, settings_store& store, const std::function<void()>& destroy_windows) {
   capture_stop();
   std::this_thread::yield();
+  if (state.focuses_whole) (void)focus_save(settings().cfdump, state.protocols, state.focuses);
   close_names(state);
   free_palette();
   // After a faulty read the file still holds alarms that were never read: writing the list

@@ -1,6 +1,6 @@
-// Shutdown, when the main window closes: the capture stopped and its handle closed, the name
-// database closed with its backups, the alarm file written, the windows destroyed (each keeps
-// its layout as it goes) and the settings written.
+// Shutdown, when the main window closes: the capture stopped and its handle closed, the colour
+// and focus file written, the name database closed with its backups, the alarm file written,
+// the windows destroyed (each keeps its layout as it goes) and the settings written.
 #pragma once
 
 #include <functional>

@@ -18,7 +18,6 @@
 #include "core/netaddr_tr.h"
 #include "core/str_cache.h"
 #include "hostc/hostc.h"
-#include "map/palette.h"
 #include "model/model_config.h"
 #include "model/net.h"
 #include "model/node.h"
@@ -146,10 +145,10 @@ void open_first_adapter(std::span<const adapter_desc> adapters, std::size_t inde
                      static_cast<std::uint32_t>(std::time(nullptr)));
 }
 
-void read_colors() {
-  palette_table colors = palette_defaults();
-  if (const file_handle file{std::fopen(settings().cfdump.c_str(), "rb")}) (void)palette_read(file.get(), colors);
-  create_palette(colors);
+void read_focuses(program_state& state) {
+  state.focuses_whole = focus_load(settings().cfdump, state.protocols, state.focuses) >= 0;
+  (void)focus_select(state.focuses, settings().focus);
+  create_palette(state.focuses.colors);
 }
 
 }  // namespace
@@ -193,7 +192,7 @@ int startup_engine(const startup_options& options, program_state& state) {
   const auto snaplen = static_cast<int>(std::min<std::uint32_t>(settings().snaplen, INT_MAX));
   adapter_change_init(adapters, index, snaplen, options.adapter_hooks);
   open_first_adapter(adapters, index, state);
-  read_colors();
+  read_focuses(state);
   return 1;
 }
 

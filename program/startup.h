@@ -1,6 +1,7 @@
 // Start-up: the settings, the engine's modules, the protocol and alarm files, the font, the
-// adapters with their networks and the adapter opened, the colours — everything before the main
-// window. A failure that leaves the program unable to work is shown and ends it with -1.
+// adapters with their networks and the adapter opened, the colours and focuses — everything
+// before the main window. A failure that leaves the program unable to work is shown and ends
+// it with -1.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "core/message.h"
 #include "core/parse.h"
 #include "core/settings_store.h"
+#include "map/focus_file.h"
 #include "model/adapter_desc.h"
 
 namespace nw {
@@ -54,6 +56,10 @@ struct program_state {
   bool alarms_whole = false; // the alarm file was read to its end without a fault
   bool alarm_thread = false;
   std::size_t first_file_adapter = 0;  // index of the first capture file among the adapters
+  focus_set focuses;
+  // The colour and focus file was read (or was absent) and may be written back: a damaged one
+  // is left as it is, like the alarm file.
+  bool focuses_whole = false;
 };
 
 // Steps up to the colours, in order. 1 when the program can go on to its main window;

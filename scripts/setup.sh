@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libpcap-dev libgtest-dev
           libbenchmark-dev tshark clang libclang-rt-14-dev ieee-data python3-dbfread
-          hershey-fonts-data unrtf qt6-base-dev libcanberra-dev fonts-liberation)
+          hershey-fonts-data unrtf qt6-base-dev libcanberra-dev fonts-liberation
+          xvfb xauth xdotool imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -17,11 +17,13 @@
 #include "capture_test_support.h"
 #include "core/hfont.h"
 #include "map/map_settings.h"
+#include "model/linkstat.h"
 #include "model/model_config.h"
 #include "model/net.h"
 #include "model/node.h"
 #include "namedb/cb_ether.h"
 #include "output/event_list.h"
+#include "pdl/pd.h"
 #include "program/settings.h"
 #include "program/shutdown.h"
 #include "program/startup.h"
@@ -46,6 +48,8 @@ class Startup : public ::testing::Test {
     fs::copy_file(NODEWREN_FONT_FILE, dir.path / "font.bin");
     fs::copy_file(fs::path(NODEWREN_SOURCE_DIR) / "data" / "alarm.adl", dir.path / "alarm.adl");
     fs::current_path(dir.path);
+    // Colours only: no focus, and no message for a missing file.
+    (void)focus_save("cfdump.bin", nullptr, focus_set{});
     options.store = &store;
     options.show = [this](const message& m) { shown.push_back(m); };
     options.find_adapters = [this](std::vector<adapter_desc>& adapters, std::string& error) {
@@ -73,6 +77,7 @@ class Startup : public ::testing::Test {
     settings_reset();
     model_config_reset();
     map_config_reset();
+    link_set_focus(nullptr);
     message_set_hook({});
     fs::current_path(home);
   }
@@ -251,6 +256,56 @@ TEST_F(Startup, ShutdownDestroysTheWindowsBeforeTheSettingsAreWritten) {
   shutdown_run(state, store, [] { settings_block("host popup")[0] = 321; });
   started = 0;
   EXPECT_EQ(store.read_binary("host popup"), settings_pack_words({321, 150, 400, 200}));
+}
+
+std::string le_word(std::uint32_t w) {
+  return {static_cast<char>(w), static_cast<char>(w >> 8), static_cast<char>(w >> 16), static_cast<char>(w >> 24)};
+}
+
+// A file of an older writer (paths innermost first) is read, its focus named by the "focus"
+// setting colours the links, and shutdown writes it back with paths from the root.
+TEST_F(Startup, TheFocusNamedInTheSettingsIsCurrentAndShutdownWritesTheFile) {
+  std::string colours = le_word(33);
+  for (std::uint32_t k = 0; k < 33; ++k) colours += le_word(k);
+  const std::string records = "Ethernet\n" + le_word(1) + "ETHERNET\\ROOT\n" + le_word(4) + "Token Ring\n" + le_word(0);
+  std::ofstream("cfdump.bin", std::ios::binary | std::ios::trunc) << colours << records;
+  demo_file();
+  ASSERT_EQ(start(), 1);
+  EXPECT_TRUE(shown.empty());
+  const protocol_focus* focus = link_current_focus();
+  ASSERT_NE(focus, nullptr);
+  ASSERT_EQ(focus->entries.size(), 1u);
+  EXPECT_EQ(focus->entries[0].proto, pd_find_path(state.protocols, "ROOT\\ETHERNET"));
+  EXPECT_EQ(focus->entries[0].color, 4);
+  fs::remove("cfdump.bin");
+  shutdown_run(state, store, {});
+  started = 0;
+  EXPECT_EQ(read_file("cfdump.bin"),
+            colours + "Ethernet\n" + le_word(1) + "ROOT\\ETHERNET\n" + le_word(4) + "Token Ring\n" + le_word(0));
+}
+
+TEST_F(Startup, WithoutTheColourFileStartUpSaysSoAndShutdownWritesOne) {
+  fs::remove("cfdump.bin");
+  store.write_text("focus", "Nowhere");
+  demo_file();
+  ASSERT_EQ(start(), 1);
+  EXPECT_TRUE(was_shown("Could not open ./cfdump.bin for parsing"));
+  EXPECT_EQ(link_current_focus(), nullptr);
+  shutdown_run(state, store, {});
+  started = 0;
+  EXPECT_EQ(fs::file_size("cfdump.bin"), 4u + 33u * 4u);
+}
+
+// Like the alarm file: writing back a damaged file would lose what could not be read.
+TEST_F(Startup, ADamagedColourFileIsLeftAsItIs) {
+  const std::string damaged = le_word(33) + std::string(40, 'x');
+  std::ofstream("cfdump.bin", std::ios::binary | std::ios::trunc) << damaged;
+  demo_file();
+  ASSERT_EQ(start(), 1);
+  EXPECT_FALSE(shown.empty());
+  shutdown_run(state, store, {});
+  started = 0;
+  EXPECT_EQ(read_file("cfdump.bin"), damaged);
 }
 
 }  // namespace

@@ -63,20 +63,7 @@ bool is_hex_byte(std::string_view text) {
 
 }  // namespace
 
-void adl_scanner::skip_blanks_and_comments() {
-  while (pos_ < input_.size()) {
-    const char c = input_[pos_];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      if (c == '\n') ++line_;
-      ++pos_;
-      continue;
-    }
-    const std::size_t comment = pdl_comment_length(input_.substr(pos_));
-    if (comment == 0) return;
-    for (std::size_t i = pos_; i < pos_ + comment; ++i) line_ += input_[i] == '\n' ? 1 : 0;
-    pos_ += comment;
-  }
-}
+void adl_scanner::skip_blanks_and_comments() { pos_ = pdl_skip_blanks_and_comments(input_, pos_, line_); }
 
 adl_token adl_scanner::token(adl_token_kind kind, std::size_t length) {
   adl_token t{kind, input_.substr(pos_, length), 0, false, nullptr, line_};

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "capture/capture_pass.h"
-#include "model/model_config.h"
 #include "model/net.h"
 
 namespace nw {

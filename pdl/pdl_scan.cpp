@@ -85,20 +85,23 @@ std::size_t pdl_comment_length(std::string_view text) {
   return accepted;
 }
 
-void pdl_scanner::skip_blanks_and_comments() {
-  while (pos_ < input_.size()) {
-    const char c = input_[pos_];
+std::size_t pdl_skip_blanks_and_comments(std::string_view input, std::size_t pos, int& line) {
+  while (pos < input.size()) {
+    const char c = input[pos];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      if (c == '\n') ++line_;
-      ++pos_;
+      if (c == '\n') ++line;
+      ++pos;
       continue;
     }
-    const std::size_t comment = pdl_comment_length(input_.substr(pos_));
-    if (comment == 0) return;
-    for (std::size_t i = pos_; i < pos_ + comment; ++i) line_ += input_[i] == '\n' ? 1 : 0;
-    pos_ += comment;
+    const std::size_t comment = pdl_comment_length(input.substr(pos));
+    if (comment == 0) break;
+    for (std::size_t i = pos; i < pos + comment; ++i) line += input[i] == '\n' ? 1 : 0;
+    pos += comment;
   }
+  return pos;
 }
+
+void pdl_scanner::skip_blanks_and_comments() { pos_ = pdl_skip_blanks_and_comments(input_, pos_, line_); }
 
 pdl_token pdl_scanner::scan_word() {
   std::size_t end = pos_;

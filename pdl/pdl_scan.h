@@ -57,4 +57,9 @@ class pdl_scanner {
 // comment automaton accepts), or 0 when none can end.
 [[nodiscard]] std::size_t pdl_comment_length(std::string_view text);
 
+// The position of the first character at or after pos that is neither a blank nor part of a
+// comment; line counts the line feeds passed. The alarm file shares the protocol file's blanks
+// and comments.
+[[nodiscard]] std::size_t pdl_skip_blanks_and_comments(std::string_view input, std::size_t pos, int& line);
+
 }  // namespace nw

@@ -1,7 +1,7 @@
 // Chained hash table of 256 fixed buckets: every look-up of the network and protocol models.
 #pragma once
 
-#include <array>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,8 +30,9 @@ inline constexpr ht_functions<std::string> ht_text_functions{ht_text_hash, ht_te
 // The 256 chains define what callers see: ht_foreach runs bucket 0 to 255, each chain newest
 // first. Look-ups in a table past HT_INDEX_MIN entries go through an open-addressing index of
 // the entries instead of the chain, so that a table of 50,000 hosts costs a probe or two, not
-// a walk of 200 entries; the chains' bucket array is made on the first insertion, so the many
-// tables that stay empty (a host's links) cost a pointer.
+// a walk of 200 entries. Only non-empty chains are stored, in bucket order, so the many tables
+// that stay empty or hold a few entries (a host's links) cost a few words, and a walk visits
+// the entries, not 256 buckets.
 inline constexpr std::uint32_t HT_INDEX_MIN = 16;
 
 template <typename Key, typename Value>
@@ -51,9 +52,8 @@ class hash_table {
 
   ~hash_table() {
     // Chains are unlinked one entry at a time so a long chain cannot exhaust the stack.
-    if (!buckets_) return;
-    for (auto& head : *buckets_) {
-      while (head) head = std::move(head->next);
+    for (chain& c : chains_) {
+      while (c.head) c.head = std::move(c.head->next);
     }
   }
 
@@ -69,8 +69,9 @@ class hash_table {
         if (e->hash == hash && fns_.compare(e->key, key) == 0) return &e->value;
       }
     }
-    if (!buckets_) return nullptr;
-    for (entry* e = (*buckets_)[hash % HT_BUCKETS].get(); e != nullptr; e = e->next.get()) {
+    const auto c = chain_of(chains_, hash);
+    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) return nullptr;
+    for (entry* e = c->head.get(); e != nullptr; e = e->next.get()) {
       if (e->hash == hash && fns_.compare(e->key, key) == 0) return &e->value;
     }
     return nullptr;
@@ -79,8 +80,9 @@ class hash_table {
   // Adds an entry for a key the table does not hold yet, at the head of its chain.
   Value& push_front(const Key& key, Value value) {
     const std::uint32_t hash = fns_.hash(key);
-    if (!buckets_) buckets_ = std::make_unique<std::array<std::unique_ptr<entry>, HT_BUCKETS>>();
-    auto& head = (*buckets_)[hash % HT_BUCKETS];
+    auto c = chain_of(chains_, hash);
+    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) c = chains_.insert(c, chain{hash % HT_BUCKETS, nullptr});
+    auto& head = c->head;
     head = std::unique_ptr<entry>(new entry{std::move(head), hash, key, std::move(value)});
     ++count_;
     if (count_ > HT_INDEX_MIN && count_ * 2 > index_.size()) {
@@ -93,11 +95,13 @@ class hash_table {
 
   // 1 when an entry was removed, 0 when none matched.
   int remove(const Key& key) {
-    if (!buckets_) return 0;
     const std::uint32_t hash = fns_.hash(key);
-    for (std::unique_ptr<entry>* link = &(*buckets_)[hash % HT_BUCKETS]; *link; link = &(*link)->next) {
+    const auto c = chain_of(chains_, hash);
+    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) return 0;
+    for (std::unique_ptr<entry>* link = &c->head; *link; link = &(*link)->next) {
       if ((*link)->hash == hash && fns_.compare((*link)->key, key) == 0) {
         *link = std::move((*link)->next);
+        if (!c->head) chains_.erase(c);
         --count_;
         rebuild_index();  // removal is rare: no table on the frame path removes
         return 1;
@@ -109,13 +113,25 @@ class hash_table {
   // Bucket 0 to 255, each chain from its head; fn must not insert or remove.
   template <typename Fn>
   void foreach (Fn&& fn) const {
-    if (!buckets_) return;
-    for (const auto& head : *buckets_) {
-      for (entry* e = head.get(); e != nullptr; e = e->next.get()) fn(e->key, e->value);
+    for (const chain& c : chains_) {
+      for (entry* e = c.head.get(); e != nullptr; e = e->next.get()) fn(e->key, e->value);
     }
   }
 
  private:
+  // A non-empty bucket's entries, newest first.
+  struct chain {
+    std::uint32_t bucket;
+    std::unique_ptr<entry> head;
+  };
+
+  // The chain of hash's bucket in chains, or where it would go.
+  template <typename Chains>
+  [[nodiscard]] static auto chain_of(Chains& chains, std::uint32_t hash) {
+    return std::lower_bound(chains.begin(), chains.end(), hash % HT_BUCKETS,
+                            [](const chain& c, std::uint32_t bucket) { return c.bucket < bucket; });
+  }
+
   // Multiplicative mixing, taking the product's top bits: the address hashes of one vendor
   // differ mostly in their low bits.
   [[nodiscard]] std::size_t slot_of(std::uint32_t hash) const {
@@ -135,14 +151,14 @@ class hash_table {
     index_bits_ = 6;
     while ((std::size_t{1} << index_bits_) < std::size_t{count_} * 4) ++index_bits_;
     index_.assign(std::size_t{1} << index_bits_, nullptr);
-    for (const auto& head : *buckets_) {
-      for (entry* e = head.get(); e != nullptr; e = e->next.get()) index_put(e);
+    for (const chain& c : chains_) {
+      for (entry* e = c.head.get(); e != nullptr; e = e->next.get()) index_put(e);
     }
   }
 
   ht_functions<Key> fns_;
   std::uint32_t count_ = 0;
-  std::unique_ptr<std::array<std::unique_ptr<entry>, HT_BUCKETS>> buckets_;
+  std::vector<chain> chains_;  // by bucket
   std::vector<entry*> index_;  // empty until the table passes HT_INDEX_MIN entries
   unsigned index_bits_ = 0;    // index_ holds 2^index_bits_ slots
 };

@@ -44,10 +44,19 @@ struct draw_device_run {
   draw_device_run() = default;
   draw_device_run(int first_pixel, int end_pixel);
 };
+// What every row of a band of rows has taken: a range of x from from_at_least to to_at_most
+// surely rounds to taken pixels on each of them. Recomputed when one of its rows changed.
+struct draw_device_band {
+  double from_at_least = 0.0;
+  double to_at_most = 0.0;
+  bool stale = true;
+};
 // Scratch space of the line painter, kept by the caller so that a redraw allocates nothing.
 struct draw_device_coverage {
   std::vector<std::uint64_t> bits;    // a bit a pixel: taken by a later line
   std::vector<draw_device_run> settled;  // a row each
+  std::vector<draw_device_band> bands;   // a band each BAND_ROWS rows
+  static constexpr int BAND_ROWS = 16;
 };
 // Paints lines into a Format_RGB32 target as drawing them one after the other in copy mode
 // would: a wide line fills the pixels whose centres lie in its flat-ended rectangle, a thin

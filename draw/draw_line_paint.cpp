@@ -53,9 +53,10 @@ int pixel_holding(double v, int limit) {
 }
 
 // The x range of the flat-ended rectangle of the line on each row it crosses, as
-// out(row, from, to), clipped to rows.
-template <typename Out>
-void wide_line_spans(const draw_device_line& l, int rows, Out&& out) {
+// out(row, from, to), clipped to rows. Rows go a band at a time: taken(row, band_end, from,
+// to) with bounds of the line's x over the band's rows lets a band be passed over whole.
+template <typename Taken, typename Out>
+void wide_line_spans(const draw_device_line& l, int rows, Taken&& taken, Out&& out) {
   const double dx = l.to.x() - l.from.x();
   const double dy = l.to.y() - l.from.y();
   const double length = std::hypot(dx, dy);
@@ -71,11 +72,32 @@ void wide_line_spans(const draw_device_line& l, int rows, Out&& out) {
   // lies in [-half, half].
   const strip along = make_strip(ux, uy, 0.0, length);
   const strip across = make_strip(uy, -ux, -half, half);
-  for (int row = first_row; row < end_row; ++row) {
-    const double q = row + 0.5 - l.from.y();
-    const double along_x = l.from.x() + q * along.slope;
-    const double across_x = l.from.x() + q * across.slope;
-    out(row, std::max(along_x + along.lo, across_x + across.lo), std::min(along_x + along.hi, across_x + across.hi));
+  constexpr int BAND_ROWS = draw_device_coverage::BAND_ROWS;
+  for (int row = first_row; row < end_row;) {
+    const int band_end = std::min(end_row, (row / BAND_ROWS + 1) * BAND_ROWS);
+    // Each strip's bounds are linear in the row, so their extremes over the band lie on its
+    // first and last rows; the line's range on a row lies within both strips'.
+    const double q_first = row + 0.5 - l.from.y();
+    const double q_last = band_end - 0.5 - l.from.y();
+    const double along_first = l.from.x() + q_first * along.slope;
+    const double along_last = l.from.x() + q_last * along.slope;
+    const double across_first = l.from.x() + q_first * across.slope;
+    const double across_last = l.from.x() + q_last * across.slope;
+    const double from = std::max(std::min(along_first, along_last) + along.lo,
+                                 std::min(across_first, across_last) + across.lo);
+    const double to = std::min(std::max(along_first, along_last) + along.hi,
+                               std::max(across_first, across_last) + across.hi);
+    if (taken(row, from, to)) {
+      row = band_end;
+      continue;
+    }
+    for (; row < band_end; ++row) {
+      const double q = row + 0.5 - l.from.y();
+      const double along_x = l.from.x() + q * along.slope;
+      const double across_x = l.from.x() + q * across.slope;
+      out(row, std::max(along_x + along.lo, across_x + across.lo),
+          std::min(along_x + along.hi, across_x + across.hi));
+    }
   }
 }
 
@@ -144,6 +166,19 @@ void paint_uncovered(QRgb* pixels, std::uint64_t* covered, int x0, int x1, QRgb 
   }
 }
 
+// What every row of band number index has taken.
+void refresh_band(draw_device_band& band, int index, std::span<const draw_device_run> settled) {
+  const auto first = static_cast<std::size_t>(index) * draw_device_coverage::BAND_ROWS;
+  const auto end = std::min(settled.size(), first + draw_device_coverage::BAND_ROWS);
+  band.from_at_least = -INF;
+  band.to_at_most = INF;
+  for (std::size_t row = first; row < end; ++row) {
+    band.from_at_least = std::max(band.from_at_least, settled[row].from_at_least);
+    band.to_at_most = std::min(band.to_at_most, settled[row].to_at_most);
+  }
+  band.stale = false;
+}
+
 }  // namespace
 
 // pixel_at_or_after gives at least first from any x at least first - 0.5 + 2 CEIL_SLACK, and
@@ -161,6 +196,8 @@ void draw_device_paint_lines(QImage& target, std::span<const draw_device_line> l
   const auto words_per_row = static_cast<std::size_t>((columns + WORD_BITS - 1) / WORD_BITS);
   coverage.bits.assign(words_per_row * static_cast<std::size_t>(rows), 0);
   coverage.settled.assign(static_cast<std::size_t>(rows), draw_device_run(0, 0));
+  constexpr int BAND_ROWS = draw_device_coverage::BAND_ROWS;
+  coverage.bands.assign(static_cast<std::size_t>((rows + BAND_ROWS - 1) / BAND_ROWS), draw_device_band{});
   // Where the painter paints: the image may be being painted, and a detaching access would
   // give these rows a copy of their own.
   auto* bits = const_cast<uchar*>(target.constBits());
@@ -177,7 +214,10 @@ void draw_device_paint_lines(QImage& target, std::span<const draw_device_line> l
         run = draw_device_run(std::min(run.first, x0), std::max(run.end, x1));
       } else if (x1 - x0 > run.end - run.first) {
         run = draw_device_run(x0, x1);
+      } else {
+        return;
       }
+      coverage.bands[static_cast<std::size_t>(row / BAND_ROWS)].stale = true;
     };
     // Most rows of a busy map fall inside the run of the row already taken: two comparisons
     // then, before any rounding to pixels.
@@ -186,8 +226,13 @@ void draw_device_paint_lines(QImage& target, std::span<const draw_device_line> l
       if (from >= run.from_at_least && to <= run.to_at_most) return;
       paint(row, pixel_at_or_after(from, columns), pixel_at_or_after(to, columns));
     };
+    auto band_taken = [&](int row, double from, double to) __attribute__((always_inline)) {
+      draw_device_band& band = coverage.bands[static_cast<std::size_t>(row / BAND_ROWS)];
+      if (band.stale) refresh_band(band, row / BAND_ROWS, coverage.settled);
+      return from >= band.from_at_least && to <= band.to_at_most;
+    };
     if (l->width > 1) {
-      wide_line_spans(*l, rows, paint_range);
+      wide_line_spans(*l, rows, band_taken, paint_range);
     } else {
       thin_line_spans(*l, columns, rows, paint);
     }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 
 #include "draw/draw.h"
 #include "image_test_support.h"
@@ -131,6 +132,43 @@ TEST_F(DrawLineTest, LaterLinesCoverEarlierOnesWideOrThin) {
   EXPECT_EQ(img.pixel(140, 45), GREEN);
   EXPECT_EQ(img.pixel(140, 50), RED);
   EXPECT_EQ(ink_bounds(img, QRect(130, 40, 30, 20), GREEN), QRect(138, 43, 8, 4));
+}
+
+// Painted together, lines skip the rows and bands later lines have taken; painted one at a
+// time nothing is skipped. A crowd of lines over one spot, as a busy map draws them, must give
+// the same pixels either way.
+TEST_F(DrawLineTest, LinesPaintedTogetherGiveThePixelsOfLinesPaintedOneByOne) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> x(-20, 220), y(-20, 120), near(80, 120);
+  std::uniform_int_distribution<int> width(0, 24), colour_index(1, 7), spot(0, 3);
+  struct drawn {
+    int colour, width;
+    double x1, y1, x2, y2;
+  };
+  std::vector<drawn> lines;
+  for (int i = 0; i < 600; ++i) {
+    // A quarter of the lines start at the centre, like links at a busy host.
+    const bool central = spot(rng) == 0;
+    lines.push_back({colour_index(rng), width(rng), central ? near(rng) : x(rng), central ? near(rng) - 50 : y(rng),
+                     x(rng), y(rng)});
+  }
+  for (const drawn& l : lines) {
+    color(l.colour);
+    line(l.width, l.x1, l.y1, l.x2, l.y2);
+  }
+  const QImage together = painted().copy();
+  image.fill(BLACK);
+  for (const drawn& l : lines) {
+    color(l.colour);
+    line(l.width, l.x1, l.y1, l.x2, l.y2);
+    draw_flush();
+  }
+  ASSERT_EQ(ink_count(image, image.rect(), BLACK) < image.width() * image.height(), true);
+  for (int py = 0; py < image.height(); ++py) {
+    for (int px = 0; px < image.width(); ++px) {
+      ASSERT_EQ(together.pixel(px, py), image.pixel(px, py)) << "pixel (" << px << ", " << py << ")";
+    }
+  }
 }
 
 TEST_F(DrawLineTest, LinesArePaintedBeforeWhateverFollowsThem) {

@@ -66,6 +66,14 @@ TEST(HashTable, RemoveUnlinksHeadMiddleAndTailOfAChain) {
   EXPECT_EQ(table.count(), 1U);
   EXPECT_NE(table.find(512U), nullptr);
   EXPECT_EQ(table.find(256U), nullptr);
+  // The chain's last entry gone, its bucket is empty and takes new entries in order.
+  EXPECT_EQ(ht_remove(table, 512U), 1);
+  EXPECT_EQ(ht_remove(table, 512U), 0);
+  ht_insert(table, 1U, 1);
+  ht_insert(table, 256U, 2);
+  std::vector<std::uint32_t> keys;
+  ht_foreach(table, [&](const std::uint32_t& k, int) { keys.push_back(k); });
+  EXPECT_EQ(keys, (std::vector<std::uint32_t>{256U, 1U}));
 }
 
 TEST(HashTable, ForeachRunsBucketsInOrderAndChainsNewestFirst) {

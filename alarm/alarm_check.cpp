@@ -147,4 +147,13 @@ void alarm_check(net& network) {
   }
 }
 
+std::function<void(net&)> alarm_pass_checks() {
+  return [bound_in = static_cast<net*>(nullptr)](net& network) mutable {
+    if (bound_in != nullptr && bound_in != &network) alarm_rebind_all();
+    bound_in = &network;
+    alarm_bind(network);
+    alarm_check(network);
+  };
+}
+
 }  // namespace nw

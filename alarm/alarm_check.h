@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace nw {
 
@@ -19,6 +20,11 @@ void alarm_bind(net& network);
 // the last second's packets, kilobytes or bandwidth of a host, a link or `network` at or above
 // (high) or below (low) the value. Bandwidth alarms are skipped on an adapter of unknown speed.
 void alarm_check(net& network);
+
+// The alarm step of capture passes: alarm_bind and alarm_check in the pass's network. Bound
+// alarms point at hosts and links of the network they bound in, so when a pass brings another
+// network (the adapter was changed) every alarm waits to bind again in it.
+[[nodiscard]] std::function<void(net&)> alarm_pass_checks();
 
 // Percent of a link of `speed` bits per second that a second's frames use, counting 192 bits of
 // per-frame overhead on every medium; 0 when the speed is below 100. In 64 bits throughout.

@@ -43,10 +43,7 @@ void headless_alarms_hook(headless_hooks& hooks) {
     alarm_rebind_all();
     alarm_rank_all(network);
   };
-  hooks.alarms = [](net& network) {
-    alarm_bind(network);
-    alarm_check(network);
-  };
+  hooks.alarms = alarm_pass_checks();
   hooks.file_end = [](net&) { (void)alarm_thread_drain(); };
 }
 

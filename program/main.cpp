@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "alarm/alarm_check.h"
 #include "capture/adapter_change.h"
 #include "program/about_box.h"
 #include "program/control_column.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
   place_on_work_area(main);
   main.show_adapter(nw::adapter_change_adapters()[nw::adapter_change_current()]);
   nw::startup_threads(state, nw::pass_hooks{nw::stats_panel_poster(&main.column()->stats()),
-                                            nw::startup_alarm_checks(), nw::netwindow_redrawer(main.map())});
+                                            nw::alarm_pass_checks(), nw::netwindow_redrawer(main.map())});
   main.show();
   const int code = QApplication::exec();
   if (file != nullptr && file->sync() < 0)

@@ -8,7 +8,6 @@
 
 #include "alarm/adl.h"
 #include "alarm/alarm.h"
-#include "alarm/alarm_check.h"
 #include "alarm/alarm_thread.h"
 #include "capture/adapter_list.h"
 #include "capture/capture_thread.h"
@@ -200,17 +199,6 @@ void startup_threads(program_state& state, pass_hooks hooks) {
   capture_thread_start(std::move(hooks));
   if (state.hostc_made) (void)hostc_thread_start();
   state.alarm_thread = alarm_thread_start(alarm_actions_system()) == 1;
-}
-
-std::function<void(net&)> startup_alarm_checks() {
-  return [bound_in = static_cast<net*>(nullptr)](net& network) mutable {
-    // Bound alarms point at hosts and links of the network they bound in: after an adapter
-    // change they wait to bind again in the new one.
-    if (bound_in != nullptr && bound_in != &network) alarm_rebind_all();
-    bound_in = &network;
-    alarm_bind(network);
-    alarm_check(network);
-  };
 }
 
 }  // namespace nw

@@ -70,9 +70,6 @@ struct program_state {
 // and the alarm thread.
 void startup_threads(program_state& state, pass_hooks hooks);
 
-// The capture thread's alarm step after each pass: binding and checking in the pass's network.
-[[nodiscard]] std::function<void(net&)> startup_alarm_checks();
-
 // The index of the adapter to open for a stored "interface" value, after messages 50050 (no
 // such adapter, or one that is down: adapter 0 then) and 50054 (a medium the program does not
 // decode: kept). `adapters` is not empty.

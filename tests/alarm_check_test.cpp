@@ -127,6 +127,52 @@ TEST_F(AlarmCheck, AlarmsBindOnceTheirHostsLinksAndNodesExist) {
   EXPECT_EQ(alarm_active().back(), list[7].get());
 }
 
+// After an adapter change the passes bring another network: alarms bound to hosts and links of
+// the old one must not be checked against the new one's traffic through stale records.
+TEST_F(AlarmCheck, PassChecksBindAlarmsAgainInTheNetworkOfAnAdapterChange) {
+  alarm_list& list = arm(
+      "Occurrence host 00:a0:c9:14:c8:01 \"station 1\" on \"\" \"\"\n"
+      "Occurrence link 10.0.0.1 10.0.0.2 \"1 to 2\" on \"\" \"\"\n");
+  const auto checks = alarm_pass_checks();
+  net* first = network;
+  // 2 speaks first, so the link from 1 is also known by 2's IPv4 address.
+  send(tcp_frame(2, 1, 80));
+  send(tcp_frame(1, 2, 80), 1);
+  {
+    model_lock lock;
+    checks(*first);
+  }
+  ASSERT_EQ(list[0]->node_a, node_find(*first, mac_of(1)));
+  ASSERT_EQ(list[1]->lnk, link_find(*node_find(*first, mac_of(1)), mac_of(2)));
+
+  net* second = net_new(adapter_desc{"eth1", "second", NETTYPE_ETHERNET});
+  network = second;
+  {
+    model_lock lock;
+    checks(*second);  // nothing of the alarms' hosts is there yet
+  }
+  EXPECT_EQ(list[0]->node_a, nullptr);
+  EXPECT_EQ(list[1]->lnk, nullptr);
+  EXPECT_EQ(alarm_active().size(), 0U);
+  send(tcp_frame(2, 1, 80), 2);
+  send(tcp_frame(1, 2, 80), 3);
+  {
+    model_lock lock;
+    checks(*second);
+  }
+  EXPECT_EQ(list[0]->node_a, node_find(*second, mac_of(1)));
+  EXPECT_EQ(list[1]->lnk, link_find(*node_find(*second, mac_of(1)), mac_of(2)));
+
+  // Back on the first adapter, its hosts are found again.
+  {
+    model_lock lock;
+    checks(*first);
+  }
+  EXPECT_EQ(list[0]->node_a, node_find(*first, mac_of(1)));
+  EXPECT_EQ(list[1]->lnk, link_find(*node_find(*first, mac_of(1)), mac_of(2)));
+  EXPECT_EQ(alarm_active().size(), 2U);
+}
+
 // A threshold alarm on one subject, fed a measure through the counters it reads.
 struct threshold_case {
   const char* subject;  // the alarm's subject words

@@ -2,6 +2,7 @@
 // and prints each network's hosts, links, rankings and load, the protocol breakdown and the
 // network events, and the alarms that fired.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -118,5 +119,12 @@ int main(int argc, char** argv) {
   if (!o.alarms.empty()) nw::headless_print_alarms(stdout);
 
   if (o.names) nw::ethers_close();
-  return failures == 0 ? 0 : 1;
+  // The model's records (hundreds of thousands on a large segment, each with tables of its own)
+  // are left to the system, which takes their memory back at once: freed one by one they took a
+  // fifth of a 50,000-station run.
+  if (std::fflush(stdout) != 0) {
+    std::perror("nodewren-headless: standard output");
+    ++failures;
+  }
+  std::_Exit(failures == 0 ? 0 : 1);
 }

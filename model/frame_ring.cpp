@@ -129,7 +129,7 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   if (src != nullptr) src->last_tx = time;
   if (lnk != nullptr) {
     lnk->last_seen = time;
-    link_wake(network.awake_links, *lnk);
+    network.awake_links.wake(lnk->number);
   }
   if (dst != nullptr) dst->last_rx = time;
   const std::int64_t t = model_time_us(time);

@@ -23,10 +23,8 @@ link* link_create(node& s, node& d) {
   l->number = s.network->link_averages.add_record();
   net& network = *s.network;
   network.links.push_back(l);
-  // Room for every link to be awake at once, so that waking one on the frame path never
-  // allocates; doubled, so that making links stays linear.
-  if (network.awake_links.capacity() < network.links.size()) network.awake_links.reserve(2 * network.links.size());
-  link_wake(network.awake_links, *l);
+  network.awake_links.reserve_numbers(l->number + 1);
+  network.awake_links.wake(l->number);
   ++s.network->link_count;
   return l;
 }

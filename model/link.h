@@ -39,7 +39,6 @@ struct alignas(64) link {
   proto_stat* proto_root = nullptr;
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
   bool averages_quiet = true;  // pkts_avg and bytes_avg hold only zeros
-  bool awake = false;          // in the network's awake_links
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
   // Owns the tree. Nodes are allocated one by one, so their addresses stay put, and a link that
@@ -50,13 +49,6 @@ struct alignas(64) link {
   link(const link&) = delete;
   link& operator=(const link&) = delete;
 };
-
-// Puts a link that a frame has just counted on back into the ageing pass. Allocates nothing.
-inline void link_wake(std::vector<link*>& awake_links, link& l) {
-  if (l.awake) return;
-  l.awake = true;
-  awake_links.push_back(&l);
-}
 
 // The new link from s to d, entered into s's links_out and d's links_in; s owns it.
 link* link_create(node& s, node& d);

@@ -93,22 +93,16 @@ void net_age(net& network) {
     }
     node_age(*hosts[i], now, network.host_averages);
   }
-  auto& links = network.awake_links;
-  for (std::size_t i = 0; i < links.size();) {
-    if (i + AHEAD < links.size()) {
-      __builtin_prefetch(links[i + AHEAD]);
-      __builtin_prefetch(&links[i + AHEAD]->number);
+  const auto& links = network.links;
+  network.awake_links.visit([&](std::uint32_t number) {
+    if (number + AHEAD < links.size()) {
+      __builtin_prefetch(links[number + AHEAD]);
+      __builtin_prefetch(&links[number + AHEAD]->number);
     }
-    link& l = *links[i];
+    link& l = *links[number];
     link_age(l, now, network.link_averages);
-    if (l.active == 0 && l.averages_quiet) {
-      l.awake = false;
-      links[i] = links.back();
-      links.pop_back();
-    } else {
-      ++i;
-    }
-  }
+    return l.active != 0 || !l.averages_quiet;
+  });
 }
 
 void net_recolor_links(net& network) {

@@ -12,6 +12,7 @@
 #include "core/netaddr.h"
 #include "model/adapter_desc.h"
 #include "model/addr_index.h"
+#include "model/awake_set.h"
 #include "model/frame_ring.h"
 #include "stats/topn.h"
 
@@ -38,10 +39,10 @@ struct net {
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;
-  // The links the ageing pass must visit: a link that is inactive and whose averages hold only
-  // zeros changes only when a frame comes, so it leaves this list until then. On a large
-  // segment most links sleep, and the pass costs what is awake, not what was ever seen.
-  std::vector<link*> awake_links;
+  // The links the ageing pass must visit, by number: a link that is inactive and whose
+  // averages hold only zeros changes only when a frame comes, so it sleeps until then. On a
+  // large segment most links sleep, and the pass costs what is awake, not what was ever seen.
+  awake_set awake_links;
   // The samples of the hosts' and links' moving averages, by record number.
   moving_avg_pair_columns host_averages;
   moving_avg_pair_columns link_averages;

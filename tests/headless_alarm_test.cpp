@@ -148,6 +148,8 @@ TEST_F(HeadlessAlarms, WithoutAnAlarmFileNothingAboutAlarmsIsPrinted) {
   EXPECT_NE(out.find("Top links (bytes)"), std::string::npos);  // the run itself did happen
   // A named file that cannot be read ends the run as a failure, not a run without alarms.
   EXPECT_EQ(run("--alarms '" + path("missing.adl") + "'", 1, 255), "");
+  // Output that cannot be written is a failed run, not a quiet one.
+  EXPECT_EQ(run("2>/dev/null >/dev/full", 1, 1), "");
 }
 
 }  // namespace

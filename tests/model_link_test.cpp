@@ -185,21 +185,21 @@ TEST_F(LinkTest, AnIdleLinkSleepsUntilItsNextFrame) {
 
   frame_window_enter(*network, b, a, other, 100, at(20));  // l's frame leaves the window
   for (int pass = 0; pass < 9; ++pass) net_age(*network);
-  EXPECT_TRUE(l->awake);  // its first sample is still among the last ten
+  EXPECT_TRUE(network->awake_links.contains(l->number));  // its first sample is still among the last ten
   net_age(*network);
-  EXPECT_FALSE(l->awake);
-  EXPECT_EQ(std::count(network->awake_links.begin(), network->awake_links.end(), l), 0);
+  EXPECT_FALSE(network->awake_links.contains(l->number));
+  EXPECT_EQ(network->awake_links.size(), 1U);
   EXPECT_EQ(l->active, 0);
   EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.0);
 
   frame_window_enter(*network, a, b, l, 300, at(21));
-  EXPECT_TRUE(l->awake);
+  EXPECT_TRUE(network->awake_links.contains(l->number));
   l->active = 1;  // as the frame handler sets it
   net_age(*network);
   EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.1);
   EXPECT_DOUBLE_EQ(l->bytes_avg.mean, 30.0);
   EXPECT_EQ(l->active, 1);
-  EXPECT_EQ(std::count(network->awake_links.begin(), network->awake_links.end(), l), 1);
+  EXPECT_EQ(network->awake_links.size(), 2U);
 }
 
 }  // namespace

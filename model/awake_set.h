@@ -1,0 +1,43 @@
+// The records an ageing pass must visit, as a bitmap by record number: waking one is a bit set,
+// and a pass visits the awake ones in number order, which is creation order, so records made
+// one after the other and their averages' columns are read front to back instead of in the
+// order they happened to wake.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+namespace nw {
+
+class awake_set {
+ public:
+  // Room for the numbers below count; the only call that allocates.
+  void reserve_numbers(std::uint32_t count) { words_.resize((count + WORD_BITS - 1) / WORD_BITS, 0); }
+  void wake(std::uint32_t number) { words_[number / WORD_BITS] |= bit(number); }
+  [[nodiscard]] bool contains(std::uint32_t number) const {
+    return number / WORD_BITS < words_.size() && (words_[number / WORD_BITS] & bit(number)) != 0;
+  }
+  [[nodiscard]] std::size_t size() const {
+    std::size_t n = 0;
+    for (const std::uint64_t w : words_) n += static_cast<std::size_t>(std::popcount(w));
+    return n;
+  }
+  // fn(number) for every awake number, ascending; a number for which it returns false sleeps.
+  template <typename Fn>
+  void visit(Fn&& fn) {
+    for (std::size_t w = 0; w < words_.size(); ++w) {
+      for (std::uint64_t pending = words_[w]; pending != 0; pending &= pending - 1) {
+        const auto number = static_cast<std::uint32_t>(w * WORD_BITS) + static_cast<std::uint32_t>(std::countr_zero(pending));
+        if (!fn(number)) words_[w] &= ~bit(number);
+      }
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t WORD_BITS = 64;
+  static std::uint64_t bit(std::uint32_t number) { return std::uint64_t{1} << (number % WORD_BITS); }
+  std::vector<std::uint64_t> words_;
+};
+
+}  // namespace nw

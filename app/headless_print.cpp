@@ -51,13 +51,13 @@ void print_hosts(std::FILE* out, const net& n) {
 // The protocols that carried most of the link's bytes, level by level.
 std::string main_protocol(const link& l) {
   std::string path;
-  for (const proto_stat* level = l.proto_root; level != nullptr;) {
+  for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
     const proto_stat* best = level;
-    for (const proto_stat* p = level->sibling; p != nullptr; p = p->sibling)
+    for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
       if (p->bytes > best->bytes) best = p;
     if (!path.empty()) path += '\\';
     path += best->proto->def->name;
-    level = best->child;
+    level = proto_stat_at(l, best->child);
   }
   return path.empty() ? "-" : path;
 }

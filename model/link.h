@@ -15,13 +15,15 @@ namespace nw {
 struct node;
 struct protocol_node;
 
-// One protocol a link carried, reached by the protocols on its level's parent.
+// One protocol a link carried, reached by the protocols on its level's parent. Its neighbours
+// are named by their place in the link's proto_nodes plus one (0: none), so that the whole
+// tree is one array a frame reads front to back instead of a chain of separate allocations.
 struct proto_stat {
-  proto_stat* sibling = nullptr;  // next protocol on the same level, in order of first appearance
-  proto_stat* child = nullptr;    // first protocol carried inside this one
   const protocol_node* proto = nullptr;
   std::uint64_t bytes = 0;
   std::uint64_t frames = 0;
+  std::uint32_t sibling = 0;  // the next protocol on the same level, in order of first appearance
+  std::uint32_t child = 0;    // the first protocol carried inside this one
 };
 
 // What every frame touches fills the first cache line; the protocol tree, the ageing pass's
@@ -36,19 +38,25 @@ struct alignas(64) link {
   node* src = nullptr;
   node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
-  proto_stat* proto_root = nullptr;
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
   bool averages_quiet = true;  // pkts_avg and bytes_avg hold only zeros
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
-  // Owns the tree. Nodes are allocated one by one, so their addresses stay put, and a link that
-  // never carried a frame pays for an empty vector only (an empty deque allocates ~600 bytes).
-  std::vector<std::unique_ptr<proto_stat>> proto_nodes;
+  // The protocol tree, its root first, the others in order of creation.
+  std::vector<proto_stat> proto_nodes;
 
   link() = default;
   link(const link&) = delete;
   link& operator=(const link&) = delete;
 };
+
+// The root of l's protocol tree, or the node a sibling or child number names; nullptr for none.
+[[nodiscard]] inline const proto_stat* proto_stat_root(const link& l) {
+  return l.proto_nodes.empty() ? nullptr : l.proto_nodes.data();
+}
+[[nodiscard]] inline const proto_stat* proto_stat_at(const link& l, std::uint32_t number) {
+  return number != 0 ? &l.proto_nodes[number - 1] : nullptr;
+}
 
 // The new link from s to d, entered into s's links_out and d's links_in; s owns it.
 link* link_create(node& s, node& d);

@@ -9,10 +9,11 @@ namespace {
 // Set by the display on the window thread, read by the capture thread's ageing pass.
 std::atomic<const protocol_focus*> current_focus{nullptr};
 
-proto_stat* stat_new(link& l, const protocol_node* proto) {
-  proto_stat& s = *l.proto_nodes.emplace_back(std::make_unique<proto_stat>());
-  s.proto = proto;
-  return &s;
+// The new node's number (its place plus one). Nodes move when the array grows: callers hold
+// places, not addresses, across this call.
+std::uint32_t stat_new(link& l, const protocol_node* proto) {
+  l.proto_nodes.push_back(proto_stat{proto});
+  return static_cast<std::uint32_t>(l.proto_nodes.size());
 }
 
 }  // namespace
@@ -27,19 +28,26 @@ void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32
   std::size_t i = 0;
   const auto at = [&](std::size_t k) -> const protocol_node* { return k < path.size() ? path[k] : nullptr; };
   if (at(0) == nullptr) return;
-  if (l.proto_root == nullptr) l.proto_root = stat_new(l, at(0));
-  proto_stat* cur = l.proto_root;
+  if (l.proto_nodes.empty()) (void)stat_new(l, at(0));
+  std::uint32_t cur = 1;
+  // The node that cur's `field` names, made for the path's next protocol when there is none.
+  const auto follow = [&](std::uint32_t proto_stat::*field) {
+    if (l.proto_nodes[cur - 1].*field == 0) {
+      const std::uint32_t made = stat_new(l, at(i));
+      l.proto_nodes[cur - 1].*field = made;
+    }
+    return l.proto_nodes[cur - 1].*field;
+  };
   while (at(i) != nullptr) {
-    if (cur->proto == at(i)) {
-      ++cur->frames;
-      cur->bytes += len;
+    proto_stat& s = l.proto_nodes[cur - 1];
+    if (s.proto == at(i)) {
+      ++s.frames;
+      s.bytes += len;
       ++i;
       if (at(i) == nullptr) break;
-      if (cur->child == nullptr) cur->child = stat_new(l, at(i));
-      cur = cur->child;
+      cur = follow(&proto_stat::child);
     } else {
-      if (cur->sibling == nullptr) cur->sibling = stat_new(l, at(i));
-      cur = cur->sibling;
+      cur = follow(&proto_stat::sibling);
     }
   }
 }
@@ -48,7 +56,7 @@ void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32
 // per link would, in time and far more in memory.
 const proto_stat* link_proto_index(const link& l, const protocol_node* proto) {
   for (auto it = l.proto_nodes.rbegin(); it != l.proto_nodes.rend(); ++it)
-    if ((*it)->proto == proto) return it->get();
+    if (it->proto == proto) return &*it;
   return nullptr;
 }
 

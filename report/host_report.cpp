@@ -58,7 +58,7 @@ constexpr std::uint32_t STR_BYTES = 50552;
 // model lock.
 void copy_link(const link& l, const node& peer, std::vector<traffic_row>& rows) {
   for (const auto& stat : l.proto_nodes) {
-    rows.push_back({node_best_label(peer), stat->proto->def->name, stat->frames, stat->bytes});
+    rows.push_back({node_best_label(peer), stat.proto->def->name, stat.frames, stat.bytes});
   }
 }
 

@@ -83,35 +83,41 @@ TEST_F(LinkTest, ProtocolTreeMirrorsThePathsSeen) {
   link* l = link_create(*a, *b);
   const std::vector<protocol_node*> empty{nullptr};
   link_proto_count(*l, empty, 100);
-  EXPECT_EQ(l->proto_root, nullptr);
+  EXPECT_EQ(proto_stat_root(*l), nullptr);
 
   link_proto_count(*l, std::vector<protocol_node*>{&x, nullptr}, 100);
   link_proto_count(*l, std::vector<protocol_node*>{&x, &y, nullptr}, 200);
   link_proto_count(*l, std::vector<protocol_node*>{&x, &z, nullptr}, 300);
   link_proto_count(*l, std::vector<protocol_node*>{&x, &z}, 1'000'000'000);
-  const proto_stat* root = l->proto_root;
+  const proto_stat* root = proto_stat_root(*l);
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->proto, &x);
   EXPECT_EQ(root->frames, 4U);
-  EXPECT_EQ(root->sibling, nullptr);
-  const proto_stat* ys = root->child;
+  EXPECT_EQ(proto_stat_at(*l, root->sibling), nullptr);
+  const proto_stat* ys = proto_stat_at(*l, root->child);
   ASSERT_NE(ys, nullptr);
   EXPECT_EQ(ys->proto, &y);
   EXPECT_EQ(ys->frames, 1U);
   EXPECT_EQ(ys->bytes, 200U);
-  const proto_stat* zs = ys->sibling;
+  const proto_stat* zs = proto_stat_at(*l, ys->sibling);
   ASSERT_NE(zs, nullptr);
   EXPECT_EQ(zs->proto, &z);
   EXPECT_EQ(zs->frames, 2U);
   EXPECT_EQ(zs->bytes, 300U + 1'000'000'000U);
-  EXPECT_EQ(zs->child, nullptr);
+  EXPECT_EQ(proto_stat_at(*l, zs->child), nullptr);
   EXPECT_EQ(link_proto_index(*l, &z), zs);
 
-  // Y reached again under Z: the index keeps the newer node.
+  // Y reached again under Z: the index keeps the newer node. The new node may move the
+  // others, so they are found again by their places.
   link_proto_count(*l, std::vector<protocol_node*>{&x, &z, &y, nullptr}, 10);
-  ASSERT_NE(zs->child, nullptr);
-  EXPECT_EQ(link_proto_index(*l, &y), zs->child);
+  root = proto_stat_root(*l);
+  ys = proto_stat_at(*l, root->child);
+  zs = proto_stat_at(*l, ys->sibling);
+  ASSERT_NE(proto_stat_at(*l, zs->child), nullptr);
+  EXPECT_EQ(link_proto_index(*l, &y), proto_stat_at(*l, zs->child));
   EXPECT_EQ(ys->frames, 1U);
+  EXPECT_EQ(zs->frames, 3U);
+  EXPECT_EQ(proto_stat_at(*l, zs->child)->bytes, 10U);
 }
 
 TEST_F(LinkTest, FocusColourGoesToMostBytesEarlierEntryOnATie) {

@@ -107,6 +107,15 @@ TEST_F(FrameTest, OnlyTheSourceLearnsItsFirstIpAddress) {
   ether(ether_ip(MAC_A, MAC_B, {192, 168, 1, 20}));
   ether(ether_ip(MAC_B, MAC_A, {192, 168, 1, 10}));
   EXPECT_EQ(link_find(*a, ip_of(192, 168, 1, 20)), link_find(*a, host(MAC_B)->mac));
+
+  // The name editor clears B's address and B learns another: the link is found by the new one
+  // after its next frame, and still by the old one.
+  node_clear_ip(*host(MAC_B));
+  ether(ether_ip(MAC_A, MAC_B, {192, 168, 1, 21}));
+  EXPECT_EQ(link_find(*a, ip_of(192, 168, 1, 21)), nullptr);
+  ether(ether_ip(MAC_B, MAC_A, {192, 168, 1, 10}));
+  EXPECT_EQ(link_find(*a, ip_of(192, 168, 1, 21)), link_find(*a, host(MAC_B)->mac));
+  EXPECT_EQ(link_find(*a, ip_of(192, 168, 1, 20)), link_find(*a, host(MAC_B)->mac));
 }
 
 TEST_F(FrameTest, NonIpAndCutShortFramesNeverLearnButStillCount) {

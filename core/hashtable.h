@@ -81,7 +81,7 @@ class hash_table {
   Value& push_front(const Key& key, Value value) {
     const std::uint32_t hash = fns_.hash(key);
     auto c = chain_of(chains_, hash);
-    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) c = chains_.insert(c, chain{hash % HT_BUCKETS, nullptr});
+    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) c = chains_.insert(c, chain{static_cast<std::uint32_t>(hash % HT_BUCKETS), nullptr});
     auto& head = c->head;
     head = std::unique_ptr<entry>(new entry{std::move(head), hash, key, std::move(value)});
     ++count_;

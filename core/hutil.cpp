@@ -1,6 +1,7 @@
 // The ten-sample moving average and the width of a label in the map's font.
 #include "core/hutil.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/hfont.h"
@@ -25,6 +26,7 @@ double moving_avg_columns::add(std::uint32_t record, std::uint64_t sample) {
 
 std::uint32_t moving_avg_pair_columns::add_record() {
   (void)bytes.add_record();
+  runs_.push_back(MOVING_AVG_SAMPLES);  // ten zeros
   return frames.add_record();
 }
 
@@ -34,11 +36,17 @@ void moving_avg_pair_columns::next_slot() {
 }
 
 void moving_avg_pair_columns::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample,
-                                  moving_avg& frames_avg, moving_avg& bytes_avg, bool& quiet) {
-  if (quiet && frames_sample == 0 && bytes_sample == 0) return;
+                                  moving_avg& frames_avg, moving_avg& bytes_avg, bool& steady) {
+  // Ten equal samples make a mean equal to each of them (exactly, below 2^53).
+  if (steady && static_cast<double>(frames_sample) == frames_avg.mean &&
+      static_cast<double>(bytes_sample) == bytes_avg.mean)
+    return;
+  const bool alike = frames_sample == frames.previous(record) && bytes_sample == bytes.previous(record);
   frames_avg.mean = frames.add(record, frames_sample);
   bytes_avg.mean = bytes.add(record, bytes_sample);
-  quiet = frames.sum(record) == 0 && bytes.sum(record) == 0;
+  std::uint8_t& run = runs_[record];
+  run = static_cast<std::uint8_t>(alike ? std::min(run + 1, MOVING_AVG_SAMPLES) : 1);
+  steady = run == MOVING_AVG_SAMPLES;
 }
 
 float text_width(const char* text) {

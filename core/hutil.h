@@ -29,6 +29,10 @@ class moving_avg_columns {
   // The record's sample in the current slot; returns its mean.
   double add(std::uint32_t record, std::uint64_t sample);
   [[nodiscard]] std::uint64_t sum(std::uint32_t record) const { return sums_[record]; }
+  // The record's sample of the pass before this one.
+  [[nodiscard]] std::uint64_t previous(std::uint32_t record) const {
+    return slots_[(slot_ + MOVING_AVG_SAMPLES - 1) % MOVING_AVG_SAMPLES][record];
+  }
 
  private:
   std::array<std::vector<std::uint64_t>, MOVING_AVG_SAMPLES> slots_;
@@ -36,9 +40,10 @@ class moving_avg_columns {
   std::size_t slot_ = 0;
 };
 
-// A record's two averages (frames and bytes) as one ageing pass feeds them. `quiet` tells that
-// both hold only zeros and is kept so: zeros added to all-zero averages change nothing, so they
-// are skipped, and a pass over thousands of idle links leaves their averages alone.
+// A record's two averages (frames and bytes) as one ageing pass feeds them. `steady` tells
+// that each holds ten equal samples and is kept so: the same samples added again change
+// nothing, so they are skipped, and a record may miss passes while its samples stay what they
+// were (every slot it missed holds them already).
 struct moving_avg_pair_columns {
   moving_avg_columns frames;
   moving_avg_columns bytes;
@@ -46,7 +51,10 @@ struct moving_avg_pair_columns {
   [[nodiscard]] std::uint32_t add_record();
   void next_slot();
   void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample, moving_avg& frames_avg,
-           moving_avg& bytes_avg, bool& quiet);
+           moving_avg& bytes_avg, bool& steady);
+
+ private:
+  std::vector<std::uint8_t> runs_;  // by record: how many of its newest samples are alike, up to ten
 };
 
 // The drawn width of a UTF-8 text in the map's font, in world units at the current text size

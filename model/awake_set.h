@@ -15,6 +15,11 @@ class awake_set {
   // Room for the numbers below count; the only call that allocates.
   void reserve_numbers(std::uint32_t count) { words_.resize((count + WORD_BITS - 1) / WORD_BITS, 0); }
   void wake(std::uint32_t number) { words_[number / WORD_BITS] |= bit(number); }
+  // Every number below count.
+  void wake_all(std::uint32_t count) {
+    for (std::uint32_t w = 0; w < count / WORD_BITS; ++w) words_[w] = ~std::uint64_t{0};
+    if (count % WORD_BITS != 0) words_[count / WORD_BITS] |= bit(count) - 1;
+  }
   [[nodiscard]] bool contains(std::uint32_t number) const {
     return number / WORD_BITS < words_.size() && (words_[number / WORD_BITS] & bit(number)) != 0;
   }

@@ -54,6 +54,7 @@ void count_out(net& network, const frame_entry& e) {
     l->pkts_sec2 -= 1;
     l->bytes_sec -= e.len;
     l->bytes_sec2 -= e.len;
+    network.awake_links.wake(e.lnk_number);  // its samples change
   }
   if (node* d = e.dst) {
     d->rx_pkts_sec -= 1;
@@ -141,7 +142,7 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   if (r.entries.empty()) r.entries.resize(FRAME_RING_INITIAL);
   if (r.count == r.entries.size()) grow(r);
   frame_entry& e = r.entries[r.head];
-  e = frame_entry{src, dst, lnk, len, t};
+  e = frame_entry{src, dst, lnk, len, lnk != nullptr ? lnk->number : 0, t};
   count_in(network, e);
   r.head = r.head + 1 == r.entries.size() ? 0 : r.head + 1;
   ++r.count;

@@ -24,6 +24,7 @@ struct frame_entry {
   node* dst = nullptr;
   link* lnk = nullptr;
   std::uint32_t len = 0;  // the whole frame length, beyond 65,535 too
+  std::uint32_t lnk_number = 0;  // lnk's number, to wake it when the frame leaves
   std::int64_t time_us = 0;
 };
 

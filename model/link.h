@@ -43,7 +43,7 @@ struct alignas(64) link {
   // entry; 0 for none yet. Entries are never removed, so a frame between the same two hosts
   // need not look again.
   std::uint32_t ip_known = 0;
-  bool averages_quiet = true;  // pkts_avg and bytes_avg hold only zeros
+  bool averages_steady = true;  // pkts_avg and bytes_avg each hold ten equal samples
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
   // The protocol tree, its root first, the others in order of creation.

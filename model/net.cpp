@@ -85,14 +85,24 @@ void net_age(net& network) {
   // Records lie all over the heap and a pass visits every one: each visit starts loading the
   // record a few places on, so the walk waits for memory once, not once per record.
   constexpr std::size_t AHEAD = 8;
-  const auto& hosts = network.host_list;
+  const auto& hosts = network.hosts_made;
   for (std::size_t i = 0; i < hosts.size(); ++i) {
     if (i + AHEAD < hosts.size()) {
-      __builtin_prefetch(hosts[i + AHEAD].get());
+      __builtin_prefetch(hosts[i + AHEAD]);
       __builtin_prefetch(&hosts[i + AHEAD]->number);
     }
     node_age(*hosts[i], now, network.host_averages);
   }
+  const std::uint32_t timeout_s = model_settings().link_timeout_s;
+  const protocol_focus* focus = link_current_focus();
+  if (timeout_s != network.deadlines_timeout_s || focus != network.deadlines_focus) {
+    network.awake_links.wake_all(static_cast<std::uint32_t>(network.links.size()));
+    network.link_deadlines.clear();
+    network.deadlines_timeout_s = timeout_s;
+    network.deadlines_focus = focus;
+  }
+  network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
+  const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
   network.awake_links.visit([&](std::uint32_t number) {
     if (number + AHEAD < links.size()) {
@@ -101,7 +111,10 @@ void net_age(net& network) {
     }
     link& l = *links[number];
     link_age(l, now, network.link_averages);
-    return l.active != 0 || !l.averages_quiet;
+    if (!l.averages_steady) return true;
+    // link_age turns it inactive on the first pass at or after this moment.
+    if (l.active != 0) network.link_deadlines.push(model_time_us(l.last_seen) + timeout_us, number);
+    return false;
   });
 }
 

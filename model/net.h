@@ -14,6 +14,7 @@
 #include "model/addr_index.h"
 #include "model/awake_set.h"
 #include "model/frame_ring.h"
+#include "model/wake_queue.h"
 #include "stats/topn.h"
 
 namespace nw {
@@ -21,6 +22,7 @@ namespace nw {
 struct node;
 struct link;
 struct protocol_node;
+struct protocol_focus;
 struct alarm_def;
 
 inline constexpr std::size_t NET_NAME_MAX = 255;
@@ -36,6 +38,9 @@ struct net {
   addr_index<link> link_index;
   // Ascending mac order; owns the hosts.
   std::vector<std::unique_ptr<node>> host_list;
+  // The same hosts in creation order, which is the order of their averages' columns: the
+  // ageing pass walks this, front to back through both.
+  std::vector<node*> hosts_made;
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;
@@ -43,6 +48,14 @@ struct net {
   // averages hold only zeros changes only when a frame comes, so it sleeps until then. On a
   // large segment most links sleep, and the pass costs what is awake, not what was ever seen.
   awake_set awake_links;
+  // An active link whose averages have settled changes nothing until its next frame, a frame
+  // of it leaving the window, or its time-out: it sleeps until the time-out, and the frame
+  // window wakes it for the others. Its hosts stay active through their own last frames'
+  // times (node_age). A new link time-out or focus wakes every link, since deadlines and
+  // colours were worked out with the old one.
+  wake_queue link_deadlines;
+  std::uint32_t deadlines_timeout_s = UINT32_MAX;
+  const protocol_focus* deadlines_focus = nullptr;
   // The samples of the hosts' and links' moving averages, by record number.
   moving_avg_pair_columns host_averages;
   moving_avg_pair_columns link_averages;
@@ -78,7 +91,8 @@ net* net_new(const adapter_desc& adapter);
 [[nodiscard]] std::span<const std::unique_ptr<net>> net_list();
 [[nodiscard]] net* net_current();
 void net_set_current(net* network);  // nullptr is ignored
-// The ageing pass: every host in host_list order, then every link of every host.
+// The ageing pass: every host (each host's share touches that host alone, so they go in
+// creation order), then every link that is awake.
 void net_age(net& network);
 // Every link takes its colour from the current focus; takes the model lock itself.
 void net_recolor_links(net& network);

@@ -110,6 +110,7 @@ node* node_create(net& network, const netaddr& mac) {
   set_manufacturer(h);
   network.host_index.put(&h, addr_key(h.mac));
   insert_in_order(network, std::move(host));
+  network.hosts_made.push_back(&h);
   ++network.node_count;
   return &h;
 }
@@ -172,12 +173,18 @@ int node_compare(const node* a, const node* b) {
 
 void node_age(node& host, capture_time now, moving_avg_pair_columns& averages) {
   averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2, host.tx_pkts_avg, host.tx_bytes_avg,
-               host.averages_quiet);
+               host.averages_steady);
   const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;
   const std::int64_t timeout_us = static_cast<std::int64_t>(model_settings().node_timeout_s) * 1'000'000;
   // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.
   const std::int64_t elapsed_ms = model_elapsed_us(host.last_tx, now) / 1000;
-  host.active = !never_sent && elapsed_ms * 1000 < timeout_us ? 1 : 0;
+  // Every frame a host sends or receives is also its link's newest frame, so while the later of
+  // its two last frames lies within the link time-out one of its links is active: what the
+  // link pass would say for it, without visiting links that sleep.
+  const capture_time last_frame = model_time_us(host.last_rx) > model_time_us(host.last_tx) ? host.last_rx : host.last_tx;
+  const std::int64_t link_timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
+  const bool link_active = model_elapsed_us(last_frame, now) / 1000 < link_timeout_ms;
+  host.active = (!never_sent && elapsed_ms * 1000 < timeout_us) || link_active ? 1 : 0;
 }
 
 }  // namespace nw

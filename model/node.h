@@ -51,7 +51,7 @@ struct alignas(64) node {
 
   // What the ageing pass reads and writes besides the first line.
   std::uint32_t number = 0;  // in creation order: the record of the network's host averages
-  bool averages_quiet = true;  // tx_pkts_avg and tx_bytes_avg hold only zeros
+  bool averages_steady = true;  // tx_pkts_avg and tx_bytes_avg each hold ten equal samples
   moving_avg tx_pkts_avg;
   moving_avg tx_bytes_avg;
 

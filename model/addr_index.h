@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/netaddr.h"
@@ -65,10 +66,12 @@ class addr_index {
     return static_cast<std::size_t>(h >> (64 - bits_));
   }
 
+  // The bigger array is made before the old one is given up, so a failed allocation leaves
+  // the index as it was.
   void grow() {
-    std::vector<slot> old = std::move(slots_);
+    std::vector<slot> bigger(std::size_t{1} << (slots_.empty() ? 6 : bits_ + 1));
+    std::vector<slot> old = std::exchange(slots_, std::move(bigger));
     bits_ = old.empty() ? 6 : bits_ + 1;
-    slots_.assign(std::size_t{1} << bits_, slot{});
     count_ = 0;
     for (const slot& s : old)
       if (s.record != nullptr) put(s.record, s.a, s.b);

@@ -88,7 +88,7 @@ void net_age(net& network) {
   const auto& hosts = network.hosts_made;
   for (std::size_t i = 0; i < hosts.size(); ++i) {
     if (i + AHEAD < hosts.size()) {
-      __builtin_prefetch(hosts[i + AHEAD]);
+      __builtin_prefetch(hosts[i + AHEAD].get());
       __builtin_prefetch(&hosts[i + AHEAD]->number);
     }
     node_age(*hosts[i], now, network.host_averages);

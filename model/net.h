@@ -36,11 +36,11 @@ struct net {
   // Links by their source's mac and the destination's mac or IPv4 address: the look-up side of
   // every host's links_out, and links_out_ip.
   addr_index<link> link_index;
-  // Ascending mac order; owns the hosts.
-  std::vector<std::unique_ptr<node>> host_list;
+  // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
+  std::vector<node*> host_list;
   // The same hosts in creation order, which is the order of their averages' columns: the
-  // ageing pass walks this, front to back through both.
-  std::vector<node*> hosts_made;
+  // ageing pass walks this, front to back through both. Owns the hosts.
+  std::vector<std::unique_ptr<node>> hosts_made;
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;

@@ -55,13 +55,19 @@ void apply_record(node& host, const name_record& record) {
 }
 
 // Before the first host whose mac is not smaller.
-void insert_in_order(net& network, std::unique_ptr<node> host) {
+// Room for one more element, doubling as push_back would, so the insertion that follows
+// cannot fail.
+template <typename T>
+void make_room(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.capacity()));
+}
+
+void insert_in_order(net& network, node* host) {
   auto& list = network.host_list;
-  const auto at = std::lower_bound(list.begin(), list.end(), host->mac,
-                                   [](const std::unique_ptr<node>& h, const netaddr& mac) {
-                                     return netaddr_compare(h->mac, mac) > 0;
-                                   });
-  list.insert(at, std::move(host));
+  const auto at = std::lower_bound(list.begin(), list.end(), host->mac, [](const node* h, const netaddr& mac) {
+    return netaddr_compare(h->mac, mac) > 0;
+  });
+  list.insert(at, host);
 }
 
 }  // namespace
@@ -108,9 +114,12 @@ node* node_create(net& network, const netaddr& mac) {
   h.mac_text = h.mac_label.text.data();
   if (service.lookup) apply_record(h, service.lookup(mac));
   set_manufacturer(h);
+  // Room first: a failed allocation must leave no list or index naming a host that is gone.
+  make_room(network.host_list);
+  make_room(network.hosts_made);
   network.host_index.put(&h, addr_key(h.mac));
-  insert_in_order(network, std::move(host));
-  network.hosts_made.push_back(&h);
+  insert_in_order(network, &h);
+  network.hosts_made.push_back(std::move(host));
   ++network.node_count;
   return &h;
 }

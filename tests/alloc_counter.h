@@ -11,18 +11,31 @@ namespace nw::test {
 
 inline std::atomic<std::uint64_t> allocation_count{0};
 inline std::atomic<std::uint64_t> allocated_bytes{0};
+// When not negative, how many more allocations succeed; the ones after fail.
+inline std::atomic<std::int64_t> allocations_before_failure{-1};
 
 }  // namespace nw::test
 
 namespace {
 
+bool allocation_refused() noexcept {
+  std::int64_t left = nw::test::allocations_before_failure.load();
+  while (left >= 0) {
+    if (left == 0) return true;
+    if (nw::test::allocations_before_failure.compare_exchange_weak(left, left - 1)) return false;
+  }
+  return false;
+}
+
 void* counted_malloc(std::size_t size) noexcept {
+  if (allocation_refused()) return nullptr;
   nw::test::allocation_count.fetch_add(1, std::memory_order_relaxed);
   nw::test::allocated_bytes.fetch_add(size, std::memory_order_relaxed);
   return std::malloc(size == 0 ? 1 : size);
 }
 
 void* counted_aligned(std::size_t size, std::align_val_t alignment) noexcept {
+  if (allocation_refused()) return nullptr;
   nw::test::allocation_count.fetch_add(1, std::memory_order_relaxed);
   nw::test::allocated_bytes.fetch_add(size, std::memory_order_relaxed);
   const auto align = static_cast<std::size_t>(alignment);

@@ -13,8 +13,12 @@ namespace nw {
 class awake_set {
  public:
   // Room for the numbers below count; the only call that allocates.
-  void reserve_numbers(std::uint32_t count) { words_.resize((count + WORD_BITS - 1) / WORD_BITS, 0); }
+  void reserve_numbers(std::uint32_t count) {
+    const std::size_t words = (std::size_t{count} + WORD_BITS - 1) / WORD_BITS;
+    if (words > words_.size()) words_.resize(words, 0);
+  }
   void wake(std::uint32_t number) { words_[number / WORD_BITS] |= bit(number); }
+  void sleep(std::uint32_t number) { words_[number / WORD_BITS] &= ~bit(number); }
   // Every number below count.
   void wake_all(std::uint32_t count) {
     for (std::uint32_t w = 0; w < count / WORD_BITS; ++w) words_[w] = ~std::uint64_t{0};

@@ -46,7 +46,10 @@ void link_age(link& l, capture_time now, moving_avg_pair_columns& averages) {
     l.active = 0;  // the colour stays as it was last seen
     return;
   }
-  l.focus_color = link_focus_color(l);
+  if (l.colour_stale) {
+    l.focus_color = link_focus_color(l);
+    l.colour_stale = false;
+  }
   l.active = 1;
   l.dst->active = 1;
   l.src->active = 1;

@@ -44,6 +44,8 @@ struct alignas(64) link {
   // need not look again.
   std::uint32_t ip_known = 0;
   bool averages_steady = true;  // pkts_avg and bytes_avg each hold ten equal samples
+  // The protocol counts or the focus changed since focus_color was worked out.
+  bool colour_stale = true;
   moving_avg pkts_avg;
   moving_avg bytes_avg;  // the map draws the link's width from its mean
   // The protocol tree, its root first, the others in order of creation.

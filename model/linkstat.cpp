@@ -8,6 +8,7 @@ namespace {
 
 // Set by the display on the window thread, read by the capture thread's ageing pass.
 std::atomic<const protocol_focus*> current_focus{nullptr};
+std::atomic<std::uint32_t> focus_generation{0};
 
 // The new node's number (its place plus one). Nodes move when the array grows: callers hold
 // places, not addresses, across this call.
@@ -18,7 +19,12 @@ std::uint32_t stat_new(link& l, const protocol_node* proto) {
 
 }  // namespace
 
-void link_set_focus(const protocol_focus* focus) { current_focus.store(focus); }
+void link_set_focus(const protocol_focus* focus) {
+  current_focus.store(focus);
+  focus_generation.fetch_add(1);
+}
+
+std::uint32_t link_focus_generation() { return focus_generation.load(); }
 
 const protocol_focus* link_current_focus() { return current_focus.load(); }
 
@@ -28,6 +34,7 @@ void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32
   std::size_t i = 0;
   const auto at = [&](std::size_t k) -> const protocol_node* { return k < path.size() ? path[k] : nullptr; };
   if (at(0) == nullptr) return;
+  l.colour_stale = true;
   if (l.proto_nodes.empty()) (void)stat_new(l, at(0));
   std::uint32_t cur = 1;
   // The node that cur's `field` names, made for the path's next protocol when there is none.

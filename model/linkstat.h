@@ -21,9 +21,12 @@ struct protocol_focus {
   std::vector<focus_entry> entries;
 };
 
-// The display owns the focus and keeps it alive while it is current; nullptr: no focus.
+// The display owns the focus and keeps it alive while it is current; nullptr: no focus. A focus
+// whose entries changed is set again, so that links work out their colours anew.
 void link_set_focus(const protocol_focus* focus);
 [[nodiscard]] const protocol_focus* link_current_focus();
+// Counts the calls of link_set_focus.
+[[nodiscard]] std::uint32_t link_focus_generation();
 
 // Adds one frame of `len` bytes along `path` (outermost first, ended by nullptr or the span's
 // end). An empty path counts nothing.

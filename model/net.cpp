@@ -94,10 +94,13 @@ void net_age(net& network) {
     node_age(*hosts[i], now, network.host_averages);
   }
   const std::uint32_t timeout_s = model_settings().link_timeout_s;
-  const protocol_focus* focus = link_current_focus();
+  const std::uint32_t focus = link_focus_generation();
   if (timeout_s != network.deadlines_timeout_s || focus != network.deadlines_focus) {
     network.awake_links.wake_all(static_cast<std::uint32_t>(network.links.size()));
     network.link_deadlines.clear();
+    if (focus != network.deadlines_focus) {
+      for (link* l : network.links) l->colour_stale = true;
+    }
     network.deadlines_timeout_s = timeout_s;
     network.deadlines_focus = focus;
   }

@@ -22,7 +22,6 @@ namespace nw {
 struct node;
 struct link;
 struct protocol_node;
-struct protocol_focus;
 struct alarm_def;
 
 inline constexpr std::size_t NET_NAME_MAX = 255;
@@ -55,7 +54,7 @@ struct net {
   // colours were worked out with the old one.
   wake_queue link_deadlines;
   std::uint32_t deadlines_timeout_s = UINT32_MAX;
-  const protocol_focus* deadlines_focus = nullptr;
+  std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation
   // The samples of the hosts' and links' moving averages, by record number.
   moving_avg_pair_columns host_averages;
   moving_avg_pair_columns link_averages;

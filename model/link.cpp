@@ -17,9 +17,10 @@ link* link_create(node& s, node& d) {
   l->src = &s;
   l->dst = &d;
   s.owned_links.push_back(std::move(owned));
-  ht_insert(s.links_out, d.mac, l);
+  // No link from s to d exists yet, so neither table holds the key: no look-up before adding.
+  s.links_out.push_front(d.mac, l);
   s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
-  ht_insert(d.links_in, s.mac, l);
+  d.links_in.push_front(s.mac, l);
   l->number = s.network->link_averages.add_record();
   net& network = *s.network;
   network.links.push_back(l);

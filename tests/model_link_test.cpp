@@ -240,7 +240,9 @@ TEST_F(LinkTest, SleepingLinksAgeExactlyAsLinksVisitedEveryPass) {
       ASSERT_EQ(l.active, r.active) << "pass " << pass << " link " << k;
       ASSERT_EQ(l.focus_color, r.focus_color) << "pass " << pass << " link " << k;
       // An active link shows the colour its protocols give under the focus now.
-      if (l.active == 1) ASSERT_EQ(l.focus_color, link_focus_color(l)) << "pass " << pass << " link " << k;
+      if (l.active == 1) {
+        ASSERT_EQ(l.focus_color, link_focus_color(l)) << "pass " << pass << " link " << k;
+      }
       ASSERT_EQ(l.pkts_avg.mean, r.pkts_avg.mean) << "pass " << pass << " link " << k;
       ASSERT_EQ(l.bytes_avg.mean, r.bytes_avg.mean) << "pass " << pass << " link " << k;
     }

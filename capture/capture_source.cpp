@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "capture/adapter_list.h"
@@ -53,6 +54,14 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
   if (!adapter.file && !source->make_live_wait(error)) return nullptr;
   source->file_ = adapter.file;
   source->pace_ = pace;
+  if (adapter.file) {
+    try {
+      source->readahead_ = std::make_unique<file_readahead>(source->handle_.get());
+    } catch (const std::system_error& e) {
+      error = e.what();
+      return nullptr;
+    }
+  }
   const std::int32_t handle_type = adapter_type_of_dlt(pcap_datalink(source->handle_.get()));
   source->link_type_ = handle_type == adapter.type ? handle_type : NETTYPE_UNSUPPORTED;
   return source;
@@ -169,9 +178,9 @@ int capture_source::dispatch_file(int max, capture_handler handler, void* user) 
 
 bool capture_source::read_next() {
   if (finished_) return false;
-  pcap_pkthdr* header = nullptr;
-  const u_char* data = nullptr;
-  const int got = pcap_next_ex(handle_.get(), &header, &data);
+  const pcap_pkthdr* header = nullptr;
+  const std::uint8_t* data = nullptr;
+  const int got = readahead_->next(header, data);
   if (got == 1) {
     pending_header_ = *header;
     pending_data_ = data;
@@ -180,7 +189,7 @@ bool capture_source::read_next() {
   }
   finished_ = true;
   if (got == PCAP_ERROR) {
-    error_ = pcap_geterr(handle_.get());
+    error_ = readahead_->error();
     error_pending_ = true;
   }
   return false;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "capture/capfile.h"
+#include "capture/file_readahead.h"
 #include "capture/frame.h"
 #include "model/adapter_desc.h"
 
@@ -79,6 +80,7 @@ class capture_source {
   bool take_break();
 
   pcap_handle handle_;
+  std::unique_ptr<file_readahead> readahead_;  // a file's frames; destroyed before the handle
   std::int32_t link_type_ = NETTYPE_UNSUPPORTED;
   bool file_ = false;
   replay_pace pace_ = replay_pace::timestamps;
@@ -87,7 +89,7 @@ class capture_source {
   // Replay state, the dispatching thread's own.
   bool pending_ = false;  // pending_header_ and pending_data_ hold the next frame
   pcap_pkthdr pending_header_{};
-  const std::uint8_t* pending_data_ = nullptr;  // the library's buffer, valid until the next read
+  const std::uint8_t* pending_data_ = nullptr;  // valid until the next read
   bool finished_ = false;
   bool error_pending_ = false;  // a read error after frames that were delivered first
   bool paced_ = false;  // the first frame set the time base

@@ -1,0 +1,99 @@
+#include "capture/file_readahead.h"
+
+#include <new>
+#include <utility>
+
+namespace nw {
+namespace {
+
+// Enough blocks to keep the reader ahead through a pass's ageing and drawing; a block ends at
+// either bound, so frames of any size keep it to a few megabytes.
+constexpr std::size_t MAX_READY = 4;
+constexpr std::size_t BLOCK_FRAMES = 512;
+constexpr std::size_t BLOCK_OCTETS = std::size_t{1} << 20;
+
+}  // namespace
+
+void file_readahead::block::clear() {
+  headers.clear();
+  offsets.clear();
+  octets.clear();
+  end = 1;
+  error.clear();
+}
+
+file_readahead::file_readahead(pcap_t* handle) : handle_(handle), reader_([this] { read_blocks(); }) {}
+
+file_readahead::~file_readahead() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  reader_.join();
+}
+
+void file_readahead::fill(block& b) {
+  while (b.headers.size() < BLOCK_FRAMES && b.octets.size() < BLOCK_OCTETS) {
+    pcap_pkthdr* header = nullptr;
+    const u_char* data = nullptr;
+    const int got = pcap_next_ex(handle_, &header, &data);
+    if (got != 1) {
+      b.end = got == PCAP_ERROR ? PCAP_ERROR : 0;
+      if (got == PCAP_ERROR) b.error = pcap_geterr(handle_);
+      return;
+    }
+    b.headers.push_back(*header);
+    b.offsets.push_back(b.octets.size());
+    b.octets.insert(b.octets.end(), data, data + header->caplen);
+  }
+}
+
+void file_readahead::read_blocks() {
+  for (;;) {
+    block b;
+    {
+      std::lock_guard lock(mutex_);
+      if (!spare_.empty()) {
+        b = std::move(spare_.back());
+        spare_.pop_back();
+      }
+    }
+    b.clear();
+    try {
+      fill(b);
+    } catch (const std::bad_alloc&) {
+      // The frames of the block so far are kept; the rest of the file is not read.
+      b.end = PCAP_ERROR;
+      b.error = "out of memory while reading the file";
+    }
+    const bool last = b.end != 1;
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopping_ || ready_.size() < MAX_READY; });
+    if (stopping_) return;
+    ready_.push_back(std::move(b));
+    lock.unlock();
+    changed_.notify_all();
+    if (last) return;
+  }
+}
+
+int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data) {
+  while (at_ == current_.headers.size()) {
+    if (current_.end != 1) return current_.end;
+    std::unique_lock lock(mutex_);
+    spare_.push_back(std::exchange(current_, block{}));
+    changed_.wait(lock, [this] { return !ready_.empty(); });
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+    at_ = 0;
+    lock.unlock();
+    changed_.notify_all();
+  }
+  header = &current_.headers[at_];
+  data = current_.octets.data() + current_.offsets[at_];
+  ++at_;
+  return 1;
+}
+
+}  // namespace nw

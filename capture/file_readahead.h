@@ -1,0 +1,57 @@
+// The frames of a capture file, read ahead on a thread of their own a block at a time: reading
+// the file (system calls and the library's parsing) overlaps the handling of frames read
+// before, on another core.
+#pragma once
+
+#include <pcap/pcap.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace nw {
+
+class file_readahead {
+ public:
+  // Starts reading handle, which belongs to the reader from now until destruction.
+  explicit file_readahead(pcap_t* handle);
+  ~file_readahead();
+  file_readahead(const file_readahead&) = delete;
+  file_readahead& operator=(const file_readahead&) = delete;
+
+  // The next frame: 1 with its header and octets (valid until the next call), 0 after the last
+  // frame, PCAP_ERROR when the file is damaged past the frames before (error() tells).
+  int next(const pcap_pkthdr*& header, const std::uint8_t*& data);
+  [[nodiscard]] const std::string& error() const { return current_.error; }
+
+ private:
+  struct block {
+    std::vector<pcap_pkthdr> headers;
+    std::vector<std::size_t> offsets;
+    std::vector<std::uint8_t> octets;
+    int end = 1;  // 1 while more frames follow, else what next() gives after the last frame
+    std::string error;
+    void clear();
+  };
+
+  void read_blocks();
+  void fill(block& b);
+
+  pcap_t* handle_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<block> ready_;   // read, not yet taken; at most MAX_READY
+  std::vector<block> spare_;  // taken and given back, their buffers kept
+  bool stopping_ = false;
+  // The taker's own.
+  block current_;
+  std::size_t at_ = 0;
+  std::thread reader_;  // last: started when everything above is ready
+};
+
+}  // namespace nw

@@ -54,6 +54,9 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
   if (!adapter.file && !source->make_live_wait(error)) return nullptr;
   source->file_ = adapter.file;
   source->pace_ = pace;
+  const std::int32_t handle_type = adapter_type_of_dlt(pcap_datalink(source->handle_.get()));
+  source->link_type_ = handle_type == adapter.type ? handle_type : NETTYPE_UNSUPPORTED;
+  // From here the reader thread alone touches a file's handle.
   if (adapter.file) {
     try {
       source->readahead_ = std::make_unique<file_readahead>(source->handle_.get());
@@ -62,8 +65,6 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
       return nullptr;
     }
   }
-  const std::int32_t handle_type = adapter_type_of_dlt(pcap_datalink(source->handle_.get()));
-  source->link_type_ = handle_type == adapter.type ? handle_type : NETTYPE_UNSUPPORTED;
   return source;
 }
 

@@ -52,8 +52,6 @@ void link_age(link& l, capture_time now, moving_avg_pair_columns& averages) {
     l.colour_stale = false;
   }
   l.active = 1;
-  l.dst->active = 1;
-  l.src->active = 1;
 }
 
 }  // namespace nw

@@ -72,8 +72,9 @@ link* link_add_ip(node& s, node& d, link* l);
 // The link on which `from` is the source and the destination has `address` (hardware address
 // or IPv4 address); nullptr otherwise. Never allocates.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
-// One link's share of the ageing pass: while it had a frame within the link time-out it and
-// both its hosts are active and it takes its colour from the focus.
+// One link's share of the ageing pass: while it had a frame within the link time-out it is
+// active and takes its colour from the focus. Its hosts' activity follows from their own last
+// frames (node_age), which are its frames too.
 void link_age(link& l, capture_time now, moving_avg_pair_columns& averages);
 
 }  // namespace nw

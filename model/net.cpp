@@ -77,7 +77,6 @@ void net_set_current(net* network) {
   if (network != nullptr) current = network;
 }
 
-// Links run after every host so that a link still in use brings both its ends back to active.
 void net_age(net& network) {
   const capture_time now = model_now();
   network.host_averages.next_slot();

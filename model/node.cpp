@@ -188,8 +188,9 @@ void node_age(node& host, capture_time now, moving_avg_pair_columns& averages) {
   // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.
   const std::int64_t elapsed_ms = model_elapsed_us(host.last_tx, now) / 1000;
   // Every frame a host sends or receives is also its link's newest frame, so while the later of
-  // its two last frames lies within the link time-out one of its links is active: what the
-  // link pass would say for it, without visiting links that sleep.
+  // its two last frames lies within the link time-out one of its links is active, and that
+  // keeps the host active too, a receiver that never sends included. Hosts know it from their
+  // own times: the link pass need not visit links, nor write to hosts, to say it.
   const capture_time last_frame = model_time_us(host.last_rx) > model_time_us(host.last_tx) ? host.last_rx : host.last_tx;
   const std::int64_t link_timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   const bool link_active = model_elapsed_us(last_frame, now) / 1000 < link_timeout_ms;

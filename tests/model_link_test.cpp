@@ -160,13 +160,13 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   protocol_focus focus{{{&p, 12}}};
   link_proto_count(*l, std::vector<protocol_node*>{&p, nullptr}, 60);
   link_set_focus(&focus);
-  a->last_tx = l->last_seen = at(100);
+  a->last_tx = l->last_seen = b->last_rx = at(100);  // as the frame sets them
   l->pkts_sec2 = 7;
   model_set_now(at(104, 999'999));
   net_age(*network);
   EXPECT_EQ(l->active, 1);
   EXPECT_EQ(a->active, 1);
-  EXPECT_EQ(b->active, 1);  // never sent: active only through the link
+  EXPECT_EQ(b->active, 1);  // never sent: active only through what it received
   EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.7);
 
   // Five seconds is not below the link time-out: the link drops and keeps its colour.

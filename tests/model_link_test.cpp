@@ -119,6 +119,24 @@ TEST_F(LinkTest, ProtocolTreeMirrorsThePathsSeen) {
   EXPECT_EQ(ys->frames, 1U);
   EXPECT_EQ(zs->frames, 3U);
   EXPECT_EQ(proto_stat_at(*l, zs->child)->bytes, 10U);
+
+  // A fifth and sixth node; the others may move, so they are found again by their places.
+  link_proto_count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 7);
+  link_proto_count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 8);
+  EXPECT_EQ(l->proto_nodes.size(), 6U);
+  root = proto_stat_root(*l);
+  EXPECT_EQ(root->frames, 7U);
+  ys = proto_stat_at(*l, root->child);
+  zs = proto_stat_at(*l, ys->sibling);
+  const proto_stat* ps = proto_stat_at(*l, zs->sibling);
+  ASSERT_NE(ps, nullptr);
+  EXPECT_EQ(ps->proto, &p);
+  EXPECT_EQ(ps->frames, 2U);
+  const proto_stat* qs = proto_stat_at(*l, ps->child);
+  ASSERT_NE(qs, nullptr);
+  EXPECT_EQ(qs->bytes, 15U);
+  EXPECT_EQ(link_proto_index(*l, &q), qs);
+  EXPECT_EQ(link_proto_index(*l, &y), proto_stat_at(*l, zs->child));
 }
 
 TEST_F(LinkTest, FocusColourGoesToMostBytesEarlierEntryOnATie) {

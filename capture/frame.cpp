@@ -8,6 +8,7 @@
 
 #include "capture/frame_addr.h"
 #include "capture/trmac.h"
+#include "model/addr_index.h"
 #include "model/frame_ring.h"
 #include "model/link.h"
 #include "model/linkstat.h"
@@ -70,22 +71,19 @@ void count_hosts(net& network, frame_records& r, std::uint32_t len) {
   r.counted = true;
 }
 
-// An IPv4 address as one number; 0 for an address of another family.
-std::uint32_t ipv4_number(const netaddr& address) {
-  if (address.type == nullptr || address.type->family != NETADDR_IPV4) return 0;
-  const auto& o = address.octets;
-  return std::uint32_t{o[0]} << 24 | std::uint32_t{o[1]} << 16 | std::uint32_t{o[2]} << 8 | o[3];
-}
-
 // Only the source learns: the hardware destination of an IP frame may be a router.
 void learn_ip(const frame_records& r, std::span<const std::uint8_t> ip_source) {
   if (!r.src->ip) node_learn_ip(*r.src, ip_source.data());
   const netaddr* dst_ip = r.dst->ip.get();
   if (dst_ip == nullptr) return;  // no address to enter the link under
-  const std::uint32_t address = ipv4_number(*dst_ip);
-  if (address != 0 && address == r.lnk->ip_known) return;
-  if (link_find(*r.src, *dst_ip) == nullptr) link_add_ip(*r.src, *r.dst, r.lnk);
-  if (link_find(*r.src, *dst_ip) != nullptr) r.lnk->ip_known = address;
+  const std::uint64_t key = addr_key(*dst_ip);
+  if (key != 0 && key == r.lnk->ip_known) return;
+  const link* entered = link_find(*r.src, *dst_ip);
+  if (entered == nullptr) {
+    link_add_ip(*r.src, *r.dst, r.lnk);
+    entered = link_find(*r.src, *dst_ip);  // none when the source has no address of its own
+  }
+  if (entered != nullptr) r.lnk->ip_known = key;
 }
 
 // Step 9.

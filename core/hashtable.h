@@ -70,7 +70,7 @@ class hash_table {
       }
     }
     const auto c = chain_of(chains_, hash);
-    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) return nullptr;
+    if (!holds(chains_, c, hash)) return nullptr;
     for (entry* e = c->head.get(); e != nullptr; e = e->next.get()) {
       if (e->hash == hash && fns_.compare(e->key, key) == 0) return &e->value;
     }
@@ -81,7 +81,7 @@ class hash_table {
   Value& push_front(const Key& key, Value value) {
     const std::uint32_t hash = fns_.hash(key);
     auto c = chain_of(chains_, hash);
-    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) c = chains_.insert(c, chain{static_cast<std::uint32_t>(hash % HT_BUCKETS), nullptr});
+    if (!holds(chains_, c, hash)) c = chains_.insert(c, chain{static_cast<std::uint32_t>(hash % HT_BUCKETS), nullptr});
     auto& head = c->head;
     head = std::unique_ptr<entry>(new entry{std::move(head), hash, key, std::move(value)});
     ++count_;
@@ -97,7 +97,7 @@ class hash_table {
   int remove(const Key& key) {
     const std::uint32_t hash = fns_.hash(key);
     const auto c = chain_of(chains_, hash);
-    if (c == chains_.end() || c->bucket != hash % HT_BUCKETS) return 0;
+    if (!holds(chains_, c, hash)) return 0;
     for (std::unique_ptr<entry>* link = &c->head; *link; link = &(*link)->next) {
       if ((*link)->hash == hash && fns_.compare((*link)->key, key) == 0) {
         *link = std::move((*link)->next);
@@ -130,6 +130,11 @@ class hash_table {
   [[nodiscard]] static auto chain_of(Chains& chains, std::uint32_t hash) {
     return std::lower_bound(chains.begin(), chains.end(), hash % HT_BUCKETS,
                             [](const chain& c, std::uint32_t bucket) { return c.bucket < bucket; });
+  }
+  // Whether chain_of found hash's bucket rather than the place for it.
+  template <typename Chains, typename Iterator>
+  [[nodiscard]] static bool holds(const Chains& chains, Iterator c, std::uint32_t hash) {
+    return c != chains.end() && c->bucket == hash % HT_BUCKETS;
   }
 
   // Multiplicative mixing, taking the product's top bits: the address hashes of one vendor

@@ -39,10 +39,10 @@ struct alignas(64) link {
   node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
-  // The destination's IPv4 address under which the source's links were last seen to have an
-  // entry; 0 for none yet. Entries are never removed, so a frame between the same two hosts
-  // need not look again.
-  std::uint32_t ip_known = 0;
+  // The destination's IPv4 address (its addr_key) under which the source's links were last seen
+  // to have an entry; 0 for none yet. Entries are never removed, so a frame between the same two
+  // hosts need not look again.
+  std::uint64_t ip_known = 0;
   bool averages_steady = true;  // pkts_avg and bytes_avg each hold ten equal samples
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;

@@ -43,15 +43,14 @@ struct net {
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;
-  // The links the ageing pass must visit, by number: a link that is inactive and whose
-  // averages hold only zeros changes only when a frame comes, so it sleeps until then. On a
-  // large segment most links sleep, and the pass costs what is awake, not what was ever seen.
+  // The links the ageing pass must visit, by number. A link whose averages have settled changes
+  // nothing until its next frame, a frame of it leaving the window, or (while active) its
+  // time-out: it sleeps until then. The frame window wakes it for the first two, the deadline
+  // queue for the time-out. Its hosts stay active through their own last frames' times
+  // (node_age). A new link time-out or focus wakes every link, since deadlines and colours were
+  // worked out with the old one. On a large segment most links sleep, and the pass costs what
+  // is awake, not what was ever seen.
   awake_set awake_links;
-  // An active link whose averages have settled changes nothing until its next frame, a frame
-  // of it leaving the window, or its time-out: it sleeps until the time-out, and the frame
-  // window wakes it for the others. Its hosts stay active through their own last frames'
-  // times (node_age). A new link time-out or focus wakes every link, since deadlines and
-  // colours were worked out with the old one.
   wake_queue link_deadlines;
   std::uint32_t deadlines_timeout_s = UINT32_MAX;
   std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation

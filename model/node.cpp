@@ -54,7 +54,6 @@ void apply_record(node& host, const name_record& record) {
   if (record.ip_name) label_set(host.dns_label, *record.ip_name);
 }
 
-// Before the first host whose mac is not smaller.
 // Room for one more element, doubling as push_back would, so the insertion that follows
 // cannot fail.
 template <typename T>
@@ -62,6 +61,7 @@ void make_room(std::vector<T>& v) {
   if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.capacity()));
 }
 
+// Before the first host whose mac is not smaller.
 void insert_in_order(net& network, node* host) {
   auto& list = network.host_list;
   const auto at = std::lower_bound(list.begin(), list.end(), host->mac, [](const node* h, const netaddr& mac) {

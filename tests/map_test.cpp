@@ -17,6 +17,7 @@
 #include "core/message.h"
 #include "draw/draw.h"
 #include "image_test_support.h"
+#include "map_test_support.h"
 #include "map/display.h"
 #include "map/map_settings.h"
 #include "map/map_view.h"
@@ -45,13 +46,7 @@ class MapTest : public model_test {
  protected:
   void SetUp() override {
     model_test::SetUp();
-    map_config_reset();
-    map_view_reset();
-    zoom_marks_reset();
-    draw_reset();
-    hfont_reset();
-    std::string error;
-    ASSERT_EQ(hfont_load(NODEWREN_FONT_FILE, error), 1) << error;
+    ASSERT_NO_FATAL_FAILURE(map_modules_reset_with_font());
     message_set_hook([this](const message& m) { messages.push_back(m.text); });
     map_open(520, 260);
     ASSERT_EQ(map_resize(520, 260), 200);
@@ -66,12 +61,6 @@ class MapTest : public model_test {
     hfont_reset();
     message_set_hook(nullptr);
     model_test::TearDown();
-  }
-
-  // Labels are measured when they are set, at the program's text size.
-  static void set_font_size(float size) {
-    model_settings().font_size = size;
-    htextsize(model_label_height(), model_label_height());
   }
 
   // A host sending kib KiB a second on average; active.

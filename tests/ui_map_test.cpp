@@ -16,6 +16,7 @@
 #include "core/hfont.h"
 #include "draw/draw.h"
 #include "image_test_support.h"
+#include "map_test_support.h"
 #include "map/map_settings.h"
 #include "map/map_view.h"
 #include "map/palette.h"
@@ -47,13 +48,7 @@ class NetwindowTest : public model_test {
  protected:
   void SetUp() override {
     model_test::SetUp();
-    map_config_reset();
-    map_view_reset();
-    zoom_marks_reset();
-    draw_reset();
-    hfont_reset();
-    std::string error;
-    ASSERT_EQ(hfont_load(NODEWREN_FONT_FILE, error), 1) << error;
+    ASSERT_NO_FATAL_FAILURE(map_modules_reset_with_font());
     palette_apply(palette_defaults());
     set_font_size(0.5f);
     net_set_current(network);
@@ -72,12 +67,6 @@ class NetwindowTest : public model_test {
     model_test::TearDown();
   }
 
-  static void set_font_size(float size) {
-    model_lock lock;
-    model_settings().font_size = size;
-    std::lock_guard display(map_display_mutex());
-    htextsize(model_label_height(), model_label_height());
-  }
   void resize_client(int width, int height) {
     const int edge = 2 * window->frameWidth();
     window->resize(width + edge, height + edge);

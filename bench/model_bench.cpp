@@ -84,7 +84,7 @@ segment make_segment(std::uint32_t hosts) {
 void model_frame(net& network, const netaddr& src, const netaddr& dst, std::uint32_t len, capture_time t) {
   node* s = node_find(network, src);
   node* d = node_find(network, dst);
-  link* l = link_find(*s, d->mac);
+  link* l = link_find_frame(network, src, dst);
   s->tx_pkts += 1;
   s->tx_bytes += len;
   s->active = 1;

@@ -44,7 +44,7 @@ void find_or_make(net& network, const netaddr& src, const netaddr& dst, frame_re
   if (r.src == nullptr) r.src = node_create(network, src), r.src_new = true;
   r.dst = node_find(network, dst);
   if (r.dst == nullptr) r.dst = node_create(network, dst), r.dst_new = true;
-  r.lnk = link_find(*r.src, r.dst->mac);
+  r.lnk = link_find_frame(network, src, dst);
   if (r.lnk == nullptr) r.lnk = link_create(*r.src, *r.dst);
 }
 

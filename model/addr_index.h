@@ -5,65 +5,99 @@
 // misses decide the frame rate.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "core/netaddr.h"
+#include "core/netaddr_ether.h"
 
 namespace nw {
 
-// A hardware (Ethernet or Token Ring, which compare alike) or IPv4 address packed with its
-// kind into one word; 0 for any other address, which the index does not hold.
-[[nodiscard]] std::uint64_t addr_key(const netaddr& address);
+inline constexpr std::uint64_t ADDR_KIND_HARDWARE = 1;
+inline constexpr std::uint64_t ADDR_KIND_IPV4 = 2;
 
-// Records by one key (hosts) or by a pair of keys (links: source mac, destination address).
-// Never removes: hosts and links live as long as their network.
-template <typename Record>
+// A hardware (Ethernet or Token Ring, which compare alike) or IPv4 address packed with its
+// kind into one word; 0 for any other address, which the index does not hold. Inline: the frame
+// path packs each address several times.
+[[nodiscard]] inline std::uint64_t addr_key(const netaddr& address) {
+  if (address.type == nullptr) return 0;
+  const auto pack = [&](std::uint64_t kind, unsigned length) {
+    std::uint64_t first8;  // the slot is longer than 8 octets
+    std::memcpy(&first8, address.octets.data(), sizeof first8);
+    return kind << (8 * length) | __builtin_bswap64(first8) >> (8 * (8 - length));
+  };
+  switch (address.type->family) {
+    case NETADDR_ETHER:
+    case NETADDR_TR: return pack(ADDR_KIND_HARDWARE, NETADDR_HW_LENGTH);
+    case NETADDR_IPV4: return pack(ADDR_KIND_IPV4, 4);
+    default: return 0;
+  }
+}
+
+// Records by one key (hosts: an address) or by two (links: source mac, destination address).
+// A slot never straddles two cache lines, so a look-up whose slot was loaded ahead reads no
+// other line. Never removes: hosts and links live as long as their network.
+template <typename Record, std::size_t Keys = 1>
 class addr_index {
+  static_assert(Keys == 1 || Keys == 2);
+
  public:
-  // The record under (a, b), or nullptr; never allocates.
-  [[nodiscard]] Record* find(std::uint64_t a, std::uint64_t b = 0) const {
+  using key = std::array<std::uint64_t, Keys>;
+
+  // The record under k, or nullptr; never allocates.
+  [[nodiscard]] Record* find(const key& k) const {
     if (slots_.empty()) return nullptr;
-    for (std::size_t i = slot_of(a, b);; i = (i + 1) & mask()) {
+    for (std::size_t i = slot_of(k);; i = (i + 1) & mask()) {
       const slot& s = slots_[i];
       if (s.record == nullptr) return nullptr;
-      if (s.a == a && s.b == b) return s.record;
+      if (same(s.k, k)) return s.record;
     }
   }
 
-  // Starts loading the slot of (a, b) into the cache, for a look-up a little later.
-  void prefetch(std::uint64_t a, std::uint64_t b = 0) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[slot_of(a, b)]);
+  // Starts loading the slot of k into the cache, for a look-up a little later.
+  void prefetch(const key& k) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[slot_of(k)]);
   }
 
-  // Enters or replaces the record under (a, b); a zero key a is ignored.
-  void put(Record* record, std::uint64_t a, std::uint64_t b = 0) {
-    if (a == 0) return;
+  // Enters or replaces the record under k; a key whose first word is 0 is ignored.
+  void put(Record* record, const key& k) {
+    if (k[0] == 0) return;
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    std::size_t i = slot_of(a, b);
-    while (slots_[i].record != nullptr && !(slots_[i].a == a && slots_[i].b == b)) i = (i + 1) & mask();
+    std::size_t i = slot_of(k);
+    while (slots_[i].record != nullptr && !same(slots_[i].k, k)) i = (i + 1) & mask();
     if (slots_[i].record == nullptr) ++count_;
-    slots_[i] = slot{a, b, record};
+    slots_[i] = slot{k, record};
   }
 
   [[nodiscard]] std::size_t count() const { return count_; }
   [[nodiscard]] std::size_t memory_bytes() const { return slots_.capacity() * sizeof(slot); }
 
  private:
-  struct slot {
-    std::uint64_t a = 0;
-    std::uint64_t b = 0;
+  struct alignas(Keys == 1 ? 16 : 32) slot {
+    key k{};
     Record* record = nullptr;
   };
+
+  // Word by word: std::array's == calls memcmp, a call per probe on the frame path.
+  [[nodiscard]] static bool same(const key& x, const key& y) {
+    if constexpr (Keys == 2) {
+      return x[0] == y[0] && x[1] == y[1];
+    } else {
+      return x[0] == y[0];
+    }
+  }
 
   [[nodiscard]] std::size_t mask() const { return slots_.size() - 1; }
 
   // Addresses of one vendor differ in their low octets: mix before taking the top bits.
-  [[nodiscard]] std::size_t slot_of(std::uint64_t a, std::uint64_t b) const {
-    const std::uint64_t h = (a ^ (b * 0xC2B2AE3D27D4EB4FULL)) * 0x9E3779B97F4A7C15ULL;
-    return static_cast<std::size_t>(h >> (64 - bits_));
+  [[nodiscard]] std::size_t slot_of(const key& k) const {
+    std::uint64_t h = k[0];
+    if constexpr (Keys == 2) h ^= k[1] * 0xC2B2AE3D27D4EB4FULL;
+    return static_cast<std::size_t>(h * 0x9E3779B97F4A7C15ULL >> (64 - bits_));
   }
 
   // The bigger array is made before the old one is given up, so a failed allocation leaves
@@ -74,7 +108,7 @@ class addr_index {
     bits_ = old.empty() ? 6 : bits_ + 1;
     count_ = 0;
     for (const slot& s : old)
-      if (s.record != nullptr) put(s.record, s.a, s.b);
+      if (s.record != nullptr) put(s.record, s.k);
   }
 
   std::vector<slot> slots_;

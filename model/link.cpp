@@ -19,7 +19,7 @@ link* link_create(node& s, node& d) {
   s.owned_links.push_back(std::move(owned));
   // No link from s to d exists yet, so neither table holds the key: no look-up before adding.
   s.links_out.push_front(d.mac, l);
-  s.network->link_index.put(l, addr_key(s.mac), addr_key(d.mac));
+  s.network->link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
   d.links_in.push_front(s.mac, l);
   l->number = s.network->link_averages.add_record();
   net& network = *s.network;
@@ -31,13 +31,17 @@ link* link_create(node& s, node& d) {
 }
 
 link* link_add_ip(node& s, node& d, link* l) {
-  if (s.ip && d.ip) s.network->link_index.put(l, addr_key(s.mac), addr_key(*d.ip));
+  if (s.ip && d.ip) s.network->link_index.put(l, {addr_key(s.mac), addr_key(*d.ip)});
   return l;
 }
 
 link* link_find(const node& from, const netaddr& address) {
   const std::uint64_t key = addr_key(address);
-  return key != 0 ? from.network->link_index.find(addr_key(from.mac), key) : nullptr;
+  return key != 0 ? from.network->link_index.find({addr_key(from.mac), key}) : nullptr;
+}
+
+link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst) {
+  return network.link_index.find({addr_key(src), addr_key(dst)});
 }
 
 void link_age(link& l, capture_time now, moving_avg_pair_columns& averages) {

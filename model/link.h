@@ -12,6 +12,7 @@
 
 namespace nw {
 
+struct net;
 struct node;
 struct protocol_node;
 
@@ -72,6 +73,9 @@ link* link_add_ip(node& s, node& d, link* l);
 // The link on which `from` is the source and the destination has `address` (hardware address
 // or IPv4 address); nullptr otherwise. Never allocates.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
+// link_find for a frame's two hardware addresses, its source being the source host's mac: the
+// frame path's look-up, which so reads neither host's record for an address.
+[[nodiscard]] link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst);
 // One link's share of the ageing pass: while it had a frame within the link time-out it is
 // active and takes its colour from the focus. Its hosts' activity follows from their own last
 // frames (node_age), which are its frames too.

@@ -34,7 +34,7 @@ struct net {
   addr_index<node> host_index;
   // Links by their source's mac and the destination's mac or IPv4 address: the look-up side of
   // every host's links_out, and links_out_ip.
-  addr_index<link> link_index;
+  addr_index<link, 2> link_index;
   // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
   std::vector<node*> host_list;
   // The same hosts in creation order, which is the order of their averages' columns: the

@@ -37,7 +37,7 @@ void set_ip(node& host, const netaddr& ip) {
 
 // The later of two hosts with one address takes the entry.
 void index_by_ip(node& host) {
-  host.network->host_index.put(&host, addr_key(*host.ip));
+  host.network->host_index.put(&host, {addr_key(*host.ip)});
 }
 
 void apply_record(node& host, const name_record& record) {
@@ -101,7 +101,7 @@ void label_clear(name_label& label) { label_set(label, {}); }
 
 node* node_find(const net& network, const netaddr& address) {
   const std::uint64_t key = addr_key(address);
-  return key != 0 ? network.host_index.find(key) : nullptr;
+  return key != 0 ? network.host_index.find({key}) : nullptr;
 }
 
 node* node_create(net& network, const netaddr& mac) {
@@ -117,7 +117,7 @@ node* node_create(net& network, const netaddr& mac) {
   // Room first: a failed allocation must leave no list or index naming a host that is gone.
   make_room(network.host_list);
   make_room(network.hosts_made);
-  network.host_index.put(&h, addr_key(h.mac));
+  network.host_index.put(&h, {addr_key(h.mac)});
   insert_in_order(network, &h);
   network.hosts_made.push_back(std::move(host));
   ++network.node_count;

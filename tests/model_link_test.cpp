@@ -41,14 +41,14 @@ TEST_F(AddrIndex, KindsStayApartAndEveryEntrySurvivesGrowth) {
   EXPECT_EQ(addr_key(netaddr{}), 0U);
 
   std::vector<int> records(5000);
-  addr_index<int> index;
-  for (std::size_t i = 0; i < records.size(); ++i) index.put(&records[i], i + 1, i % 7);
-  index.put(&records[0], 0);  // no key: ignored
+  addr_index<int, 2> index;
+  for (std::size_t i = 0; i < records.size(); ++i) index.put(&records[i], {i + 1, i % 7});
+  index.put(&records[0], {0, 3});  // no first key: ignored
   EXPECT_EQ(index.count(), records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(index.find(i + 1, i % 7), &records[i]) << i;
-  EXPECT_EQ(index.find(1, 1), nullptr);  // the second key is part of the key
-  index.put(&records[9], 1, 0);          // a later record takes the key
-  EXPECT_EQ(index.find(1, 0), &records[9]);
+  for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(index.find({i + 1, i % 7}), &records[i]) << i;
+  EXPECT_EQ(index.find({1, 1}), nullptr);  // the second key is part of the key
+  index.put(&records[9], {1, 0});         // a later record takes the key
+  EXPECT_EQ(index.find({1, 0}), &records[9]);
   EXPECT_EQ(index.count(), records.size());
 }
 

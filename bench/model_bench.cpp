@@ -36,6 +36,7 @@ struct segment {
   net* network = nullptr;
   std::vector<netaddr> macs;
   std::vector<std::pair<netaddr, netaddr>> frames;  // source, destination, as a frame carries them
+  std::vector<frame_keys> keys;                     // the same, packed for the look-ahead
   std::uint64_t host_bytes = 0, link_bytes = 0, links = 0;
 };
 
@@ -66,6 +67,7 @@ segment make_segment(std::uint32_t hosts) {
     std::uint32_t s = zipf(rng), d = zipf(rng);
     if (s == d) d = (d + 1) % hosts;
     seg.frames.emplace_back(seg.macs[s], seg.macs[d]);
+    seg.keys.push_back(frame_keys_of(seg.macs[s], seg.macs[d]));
   }
   const std::uint64_t before_links = heap_in_use();
   for (const auto& [s, d] : seg.frames) {
@@ -80,11 +82,12 @@ segment make_segment(std::uint32_t hosts) {
   return seg;
 }
 
-// What the frame path does in the model for a frame between known hosts over a known link.
+// What the frame path does in the model for a frame between known hosts over a known link: the
+// link found by the frame's addresses names the two hosts.
 void model_frame(net& network, const netaddr& src, const netaddr& dst, std::uint32_t len, capture_time t) {
-  node* s = node_find(network, src);
-  node* d = node_find(network, dst);
   link* l = link_find_frame(network, src, dst);
+  node* s = l->src;
+  node* d = l->dst;
   s->tx_pkts += 1;
   s->tx_bytes += len;
   s->active = 1;
@@ -103,10 +106,9 @@ void BM_FrameKnownHosts(benchmark::State& state) {
   std::size_t i = 0;
   const auto step = [&] {
     if (lookahead) {
-      const auto& [s2, d2] = seg.frames[(i + 8) & 0xFFFF];
-      frame_prefetch_slots(*seg.network, s2, d2);
-      const auto& [s1, d1] = seg.frames[(i + 4) & 0xFFFF];
-      frame_prefetch_records(*seg.network, s1, d1);
+      frame_prefetch_slot(*seg.network, seg.keys[(i + PREFETCH_SLOT_AHEAD) & 0xFFFF]);
+      frame_prefetch_link(*seg.network, seg.keys[(i + PREFETCH_LINK_AHEAD) & 0xFFFF]);
+      frame_prefetch_hosts(*seg.network, seg.keys[(i + PREFETCH_HOSTS_AHEAD) & 0xFFFF]);
     }
     const auto& [s, d] = seg.frames[i++ & 0xFFFF];
     now_us += 5;  // 200,000 frames a second

@@ -40,12 +40,18 @@ struct frame_records {
 };
 
 void find_or_make(net& network, const netaddr& src, const netaddr& dst, frame_records& r) {
+  // A known link names its hosts: the common frame reads no host index slot.
+  r.lnk = link_find_frame(network, src, dst);
+  if (r.lnk != nullptr) {
+    r.src = r.lnk->src;
+    r.dst = r.lnk->dst;
+    return;
+  }
   r.src = node_find(network, src);
   if (r.src == nullptr) r.src = node_create(network, src), r.src_new = true;
   r.dst = node_find(network, dst);
   if (r.dst == nullptr) r.dst = node_create(network, dst), r.dst_new = true;
-  r.lnk = link_find_frame(network, src, dst);
-  if (r.lnk == nullptr) r.lnk = link_create(*r.src, *r.dst);
+  r.lnk = link_create(*r.src, *r.dst);
 }
 
 // Steps 3 to 7: hosts and link offered to their rankings, hosts counted.

@@ -1,6 +1,7 @@
 #include "capture/frame_batch.h"
 
 #include <algorithm>
+#include <array>
 
 #include "capture/frame_addr.h"
 #include "model/frame_prefetch.h"
@@ -9,10 +10,8 @@
 namespace nw {
 namespace {
 
-// How far ahead the two look-ahead stages run: far enough for a load from memory to finish
-// while the frames in between are handled, near enough that what was loaded is still cached.
-constexpr std::size_t SLOTS_AHEAD = 8;
-constexpr std::size_t RECORDS_AHEAD = 4;
+constexpr std::size_t KEYS_KEPT = 16;  // more than the look-ahead's farthest stage
+static_assert(KEYS_KEPT > PREFETCH_SLOT_AHEAD);
 
 using address_reader = bool (*)(std::span<const std::uint8_t>, netaddr&, netaddr&);
 using frame_handler = int (*)(net&, const frame_header&, std::span<const std::uint8_t>);
@@ -25,12 +24,25 @@ struct link_type_row {
 constexpr link_type_row ETHERNET_ROW{frame_ether_addresses, netif_ether_frame};
 constexpr link_type_row TOKEN_RING_ROW{frame_tr_addresses, netif_tr_frame};
 
-void prefetch(const net& network, const link_type_row& row, const frame_batch& batch, std::size_t i,
-              void (*stage)(const net&, const netaddr&, const netaddr&)) {
-  if (i >= batch.size()) return;
-  netaddr src, dst;
-  if (row.addresses(batch.data(i), src, dst)) stage(network, src, dst);
-}
+// The keys of the frames between the first look-ahead stage and the frame itself, packed once.
+class keys_ahead {
+ public:
+  keys_ahead(const link_type_row& row, const frame_batch& batch) : row_(row), batch_(batch) {}
+
+  // Reads frame i's addresses (keys 0 when it has none, or is past the batch's end).
+  const frame_keys& read(std::size_t i) {
+    frame_keys& k = kept_[i % KEYS_KEPT];
+    netaddr src, dst;
+    k = i < batch_.size() && row_.addresses(batch_.data(i), src, dst) ? frame_keys_of(src, dst) : frame_keys{};
+    return k;
+  }
+  [[nodiscard]] const frame_keys& of(std::size_t i) const { return kept_[i % KEYS_KEPT]; }
+
+ private:
+  const link_type_row& row_;
+  const frame_batch& batch_;
+  std::array<frame_keys, KEYS_KEPT> kept_{};
+};
 
 }  // namespace
 
@@ -54,10 +66,13 @@ std::size_t frame_batch_run(net& network, std::int32_t link_type, const frame_ba
                              : link_type == LINK_TOKEN_RING ? &TOKEN_RING_ROW
                                                             : nullptr;
   if (row == nullptr) return 0;
+  keys_ahead keys(*row, batch);
   model_lock lock;
+  for (std::size_t i = 0; i < PREFETCH_SLOT_AHEAD; ++i) frame_prefetch_slot(network, keys.read(i));
   for (std::size_t i = 0; i < batch.size(); ++i) {
-    prefetch(network, *row, batch, i + SLOTS_AHEAD, frame_prefetch_slots);
-    prefetch(network, *row, batch, i + RECORDS_AHEAD, frame_prefetch_records);
+    frame_prefetch_slot(network, keys.read(i + PREFETCH_SLOT_AHEAD));
+    frame_prefetch_link(network, keys.of(i + PREFETCH_LINK_AHEAD));
+    frame_prefetch_hosts(network, keys.of(i + PREFETCH_HOSTS_AHEAD));
     (void)row->handle(network, batch.header(i), batch.data(i));
   }
   return batch.size();

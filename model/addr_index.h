@@ -14,6 +14,7 @@
 
 #include "core/netaddr.h"
 #include "core/netaddr_ether.h"
+#include "core/prefetch.h"
 
 namespace nw {
 
@@ -60,7 +61,7 @@ class addr_index {
 
   // Starts loading the slot of k into the cache, for a look-up a little later.
   void prefetch(const key& k) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[slot_of(k)]);
+    if (!slots_.empty()) cache_preload(&slots_[slot_of(k)]);
   }
 
   // Enters or replaces the record under k; a key whose first word is 0 is ignored.

@@ -1,5 +1,6 @@
 #include "model/frame_prefetch.h"
 
+#include "core/prefetch.h"
 #include "model/addr_index.h"
 #include "model/link.h"
 #include "model/net.h"
@@ -7,20 +8,25 @@
 
 namespace nw {
 
-void frame_prefetch_slots(const net& network, const netaddr& src, const netaddr& dst) {
-  const std::uint64_t s = addr_key(src), d = addr_key(dst);
-  network.host_index.prefetch({s});
-  network.host_index.prefetch({d});
-  network.link_index.prefetch({s, d});
+frame_keys frame_keys_of(const netaddr& src, const netaddr& dst) { return {addr_key(src), addr_key(dst)}; }
+
+void frame_prefetch_slot(const net& network, const frame_keys& keys) {
+  if (keys.src != 0) network.link_index.prefetch({keys.src, keys.dst});
 }
 
-void frame_prefetch_records(const net& network, const netaddr& src, const netaddr& dst) {
-  const std::uint64_t s = addr_key(src), d = addr_key(dst);
-  if (const node* h = network.host_index.find({s})) __builtin_prefetch(h, 1);
-  if (const node* h = network.host_index.find({d})) __builtin_prefetch(&h->rx_pkts_sec, 1);
-  if (const link* l = network.link_index.find({s, d})) {
-    __builtin_prefetch(l, 1);
-    __builtin_prefetch(&l->src, 1);  // its number, which the window keeps
+void frame_prefetch_link(const net& network, const frame_keys& keys) {
+  if (keys.src == 0) return;
+  if (const link* l = network.link_index.find({keys.src, keys.dst})) {
+    cache_preload(l);
+    cache_preload(&l->src);
+  }
+}
+
+void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
+  if (keys.src == 0) return;
+  if (const link* l = network.link_index.find({keys.src, keys.dst})) {
+    cache_preload(l->src);
+    cache_preload(&l->dst->rx_pkts_sec);
   }
 }
 

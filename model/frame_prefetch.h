@@ -1,7 +1,11 @@
-// Look-ahead for a batch of frames. A frame between hosts and over a link that have left the
-// cache waits for memory twice (the index slots, then the records); started a few frames
-// ahead, both loads overlap the frames in between instead.
+// Look-ahead for a batch of frames. A frame over a link that has left the cache waits for
+// memory three times in a row: the link's index slot, then its record, then its hosts' records,
+// which the record names. Started a few frames apart ahead of the frame, the three loads
+// overlap the frames in between instead.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 #include "core/netaddr.h"
 
@@ -9,10 +13,26 @@ namespace nw {
 
 struct net;
 
-// First stage: the index slots of the frame's two hosts and its link.
-void frame_prefetch_slots(const net& network, const netaddr& src, const netaddr& dst);
-// Second stage, a few frames later: the records those slots name (nothing for a host or link
-// the network does not know yet).
-void frame_prefetch_records(const net& network, const netaddr& src, const netaddr& dst);
+// How far ahead of its frame each stage runs: each a few frames after the one before, so that a
+// load from memory finishes while the frames in between are handled, and near enough that what
+// was loaded is still cached.
+inline constexpr std::size_t PREFETCH_SLOT_AHEAD = 12;
+inline constexpr std::size_t PREFETCH_LINK_AHEAD = 8;
+inline constexpr std::size_t PREFETCH_HOSTS_AHEAD = 4;
+
+// A frame's two hardware addresses as the indexes key them, packed once for all stages.
+struct frame_keys {
+  std::uint64_t src = 0;
+  std::uint64_t dst = 0;
+};
+[[nodiscard]] frame_keys frame_keys_of(const netaddr& src, const netaddr& dst);
+
+// First stage: the link's index slot.
+void frame_prefetch_slot(const net& network, const frame_keys& keys);
+// Second stage: the link's record, its counters and the numbers and hosts the frame reads.
+void frame_prefetch_link(const net& network, const frame_keys& keys);
+// Third stage: the counters of the link's two hosts that the frame changes. A link the network
+// does not know yet loads nothing: its frame goes through the host index.
+void frame_prefetch_hosts(const net& network, const frame_keys& keys);
 
 }  // namespace nw

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "core/prefetch.h"
 #include "model/link.h"
 #include "model/model_config.h"
 #include "model/net.h"
@@ -74,9 +75,9 @@ void prefetch_expiring(const frame_ring& r) {
   std::size_t at = r.tail + EXPIRY_LOOKAHEAD;
   if (at >= r.entries.size()) at -= r.entries.size();
   const frame_entry& e = r.entries[at];
-  __builtin_prefetch(e.src, 1);
-  __builtin_prefetch(e.lnk, 1);
-  if (e.dst != nullptr) __builtin_prefetch(&e.dst->rx_pkts_sec, 1);
+  cache_preload(e.src);
+  cache_preload(e.lnk);
+  if (e.dst != nullptr) cache_preload(&e.dst->rx_pkts_sec);
 }
 
 // Entries more than one second older than `newest` leave the window. 64-bit time: after a

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "core/message.h"
+#include "core/prefetch.h"
 #include "core/str_cache.h"
 #include "model/link.h"
 #include "model/linkstat.h"
@@ -87,8 +88,8 @@ void net_age(net& network) {
   const auto& hosts = network.hosts_made;
   for (std::size_t i = 0; i < hosts.size(); ++i) {
     if (i + AHEAD < hosts.size()) {
-      __builtin_prefetch(hosts[i + AHEAD].get());
-      __builtin_prefetch(&hosts[i + AHEAD]->number);
+      cache_preload(hosts[i + AHEAD].get());
+      cache_preload(&hosts[i + AHEAD]->number);
     }
     node_age(*hosts[i], now, network.host_averages);
   }
@@ -108,8 +109,8 @@ void net_age(net& network) {
   const auto& links = network.links;
   network.awake_links.visit([&](std::uint32_t number) {
     if (number + AHEAD < links.size()) {
-      __builtin_prefetch(links[number + AHEAD]);
-      __builtin_prefetch(&links[number + AHEAD]->number);
+      cache_preload(links[number + AHEAD]);
+      cache_preload(&links[number + AHEAD]->number);
     }
     link& l = *links[number];
     link_age(l, now, network.link_averages);

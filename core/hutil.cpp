@@ -5,48 +5,40 @@
 #include <string_view>
 
 #include "core/hfont.h"
+#include "core/prefetch.h"
 
 namespace nw {
 
-std::uint32_t moving_avg_columns::add_record() {
-  for (auto& slot : slots_) slot.push_back(0);
-  sums_.push_back(0);
-  return static_cast<std::uint32_t>(sums_.size() - 1);
+std::uint32_t moving_avg_pairs::add_record() {
+  if (count_ % BLOCK_ROWS == 0) blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+  return count_++;
 }
 
-void moving_avg_columns::next_slot() { slot_ = (slot_ + 1) % MOVING_AVG_SAMPLES; }
+void moving_avg_pairs::next_slot() { slot_ = (slot_ + 1) % MOVING_AVG_SAMPLES; }
 
-double moving_avg_columns::add(std::uint32_t record, std::uint64_t sample) {
-  std::uint64_t& oldest = slots_[slot_][record];
-  std::uint64_t& sum = sums_[record];
-  sum = sum - oldest + sample;
-  oldest = sample;
-  return static_cast<double>(sum) / MOVING_AVG_SAMPLES;
+void moving_avg_pairs::preload(std::uint32_t record) const {
+  const row& r = at(record);
+  cache_preload(&r.samples[slot_]);
+  cache_preload(&r.frames_sum);
 }
 
-std::uint32_t moving_avg_pair_columns::add_record() {
-  (void)bytes.add_record();
-  runs_.push_back(MOVING_AVG_SAMPLES);  // ten zeros
-  return frames.add_record();
-}
-
-void moving_avg_pair_columns::next_slot() {
-  frames.next_slot();
-  bytes.next_slot();
-}
-
-void moving_avg_pair_columns::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample,
-                                  moving_avg& frames_avg, moving_avg& bytes_avg, bool& steady) {
+void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample,
+                           moving_avg& frames_avg, moving_avg& bytes_avg, bool& steady) {
   // Ten equal samples make a mean equal to each of them (exactly, below 2^53).
   if (steady && static_cast<double>(frames_sample) == frames_avg.mean &&
       static_cast<double>(bytes_sample) == bytes_avg.mean)
     return;
-  const bool alike = frames_sample == frames.previous(record) && bytes_sample == bytes.previous(record);
-  frames_avg.mean = frames.add(record, frames_sample);
-  bytes_avg.mean = bytes.add(record, bytes_sample);
-  std::uint8_t& run = runs_[record];
-  run = static_cast<std::uint8_t>(alike ? std::min(run + 1, MOVING_AVG_SAMPLES) : 1);
-  steady = run == MOVING_AVG_SAMPLES;
+  row& r = at(record);
+  const auto& previous = r.samples[(slot_ + MOVING_AVG_SAMPLES - 1) % MOVING_AVG_SAMPLES];
+  const bool alike = frames_sample == previous[0] && bytes_sample == previous[1];
+  auto& oldest = r.samples[slot_];
+  r.frames_sum = r.frames_sum - oldest[0] + frames_sample;
+  r.bytes_sum = r.bytes_sum - oldest[1] + bytes_sample;
+  oldest = {frames_sample, bytes_sample};
+  frames_avg.mean = static_cast<double>(r.frames_sum) / MOVING_AVG_SAMPLES;
+  bytes_avg.mean = static_cast<double>(r.bytes_sum) / MOVING_AVG_SAMPLES;
+  r.run = static_cast<std::uint8_t>(alike ? std::min(r.run + 1, MOVING_AVG_SAMPLES) : 1);
+  steady = r.run == MOVING_AVG_SAMPLES;
 }
 
 float text_width(const char* text) {

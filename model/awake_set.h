@@ -1,10 +1,12 @@
 // The records an ageing pass must visit, as a bitmap by record number: waking one is a bit set,
 // and a pass visits the awake ones in number order, which is creation order, so records made
-// one after the other and their averages' columns are read front to back instead of in the
+// one after the other and their averages' rows are read front to back instead of in the
 // order they happened to wake.
 #pragma once
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,14 +35,25 @@ class awake_set {
     return n;
   }
   // fn(number) for every awake number, ascending; a number for which it returns false sleeps.
-  template <typename Fn>
-  void visit(Fn&& fn) {
+  // preload(number) runs `ahead` awake numbers before fn(number): awake records lie scattered
+  // among sleeping ones, and their loads overlap the visits in between.
+  template <std::size_t Ahead, typename Preload, typename Fn>
+  void visit(Preload&& preload, Fn&& fn) {
+    std::array<std::uint32_t, Ahead> queued{};
+    std::size_t seen = 0;
+    const auto run = [&](std::uint32_t number) {
+      if (!fn(number)) sleep(number);
+    };
     for (std::size_t w = 0; w < words_.size(); ++w) {
       for (std::uint64_t pending = words_[w]; pending != 0; pending &= pending - 1) {
         const auto number = static_cast<std::uint32_t>(w * WORD_BITS) + static_cast<std::uint32_t>(std::countr_zero(pending));
-        if (!fn(number)) words_[w] &= ~bit(number);
+        preload(number);
+        std::uint32_t& place = queued[seen++ % Ahead];
+        if (seen > Ahead) run(place);
+        place = number;
       }
     }
+    for (std::size_t k = seen > Ahead ? seen - Ahead : 0; k < seen; ++k) run(queued[k % Ahead]);
   }
 
  private:

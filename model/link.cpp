@@ -44,7 +44,7 @@ link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst
   return network.link_index.find({addr_key(src), addr_key(dst)});
 }
 
-void link_age(link& l, capture_time now, moving_avg_pair_columns& averages) {
+void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
   averages.add(l.number, l.pkts_sec2, l.bytes_sec2, l.pkts_avg, l.bytes_avg, l.averages_steady);
   const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {

@@ -79,6 +79,6 @@ link* link_add_ip(node& s, node& d, link* l);
 // One link's share of the ageing pass: while it had a frame within the link time-out it is
 // active and takes its colour from the focus. Its hosts' activity follows from their own last
 // frames (node_age), which are its frames too.
-void link_age(link& l, capture_time now, moving_avg_pair_columns& averages);
+void link_age(link& l, capture_time now, moving_avg_pairs& averages);
 
 }  // namespace nw

@@ -37,7 +37,7 @@ struct net {
   addr_index<link, 2> link_index;
   // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
   std::vector<node*> host_list;
-  // The same hosts in creation order, which is the order of their averages' columns: the
+  // The same hosts in creation order, which is the order of their averages' rows: the
   // ageing pass walks this, front to back through both. Owns the hosts.
   std::vector<std::unique_ptr<node>> hosts_made;
   // Every link in creation order (their sources own them): the ageing pass walks this instead
@@ -55,8 +55,8 @@ struct net {
   std::uint32_t deadlines_timeout_s = UINT32_MAX;
   std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation
   // The samples of the hosts' and links' moving averages, by record number.
-  moving_avg_pair_columns host_averages;
-  moving_avg_pair_columns link_averages;
+  moving_avg_pairs host_averages;
+  moving_avg_pairs link_averages;
   std::uint32_t node_count = 0;
   std::uint32_t link_count = 0;
   std::uint32_t dropped = 0, received = 0;

@@ -180,7 +180,7 @@ int node_compare(const node* a, const node* b) {
   return netaddr_compare(a->mac, b->mac);
 }
 
-void node_age(node& host, capture_time now, moving_avg_pair_columns& averages) {
+void node_age(node& host, capture_time now, moving_avg_pairs& averages) {
   averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2, host.tx_pkts_avg, host.tx_bytes_avg,
                host.averages_steady);
   const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;

@@ -118,6 +118,6 @@ void node_set_label_state(node& host, std::int32_t state);
 // One host's share of the ageing pass: a moving-average sample (kept by the network's host
 // averages, whose slot the pass has moved on), and active while it sent within the node
 // time-out before now.
-void node_age(node& host, capture_time now, moving_avg_pair_columns& averages);
+void node_age(node& host, capture_time now, moving_avg_pairs& averages);
 
 }  // namespace nw

@@ -164,7 +164,7 @@ TEST(Queue, IsFirstInFirstOut) {
 // records made at different passes and quiet ones skipped: the skipping and the shared slot
 // must never change a mean.
 TEST(MovingAverage, ColumnsMatchTheMeanOfEachRecordsLastTenSamples) {
-  moving_avg_pair_columns columns;
+  moving_avg_pairs columns;
   struct record {
     std::uint32_t number;
     std::vector<std::uint64_t> history;

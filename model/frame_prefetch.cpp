@@ -27,6 +27,12 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   if (const link* l = network.link_index.find({keys.src, keys.dst})) {
     cache_preload(l->src);
     cache_preload(&l->dst->rx_pkts_sec);
+    // The protocol tree a frame walks from its root: its first levels fill the first two lines.
+    if (!l->proto_nodes.empty()) {
+      const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data());
+      cache_preload(tree);
+      cache_preload(tree + 64);
+    }
   }
 }
 

@@ -1,6 +1,6 @@
 // Look-ahead for a batch of frames. A frame over a link that has left the cache waits for
-// memory three times in a row: the link's index slot, then its record, then its hosts' records,
-// which the record names. Started a few frames apart ahead of the frame, the three loads
+// memory three times in a row: the link's index slot, then its record, then what the record
+// names (its hosts' records and its protocol tree). Started a few frames apart ahead of the frame, the three loads
 // overlap the frames in between instead.
 #pragma once
 
@@ -31,8 +31,9 @@ struct frame_keys {
 void frame_prefetch_slot(const net& network, const frame_keys& keys);
 // Second stage: the link's record, its counters and the numbers and hosts the frame reads.
 void frame_prefetch_link(const net& network, const frame_keys& keys);
-// Third stage: the counters of the link's two hosts that the frame changes. A link the network
-// does not know yet loads nothing: its frame goes through the host index.
+// Third stage: the counters of the link's two hosts that the frame changes, and the link's
+// protocol tree. A link the network does not know yet loads nothing: its frame goes through the
+// host index.
 void frame_prefetch_hosts(const net& network, const frame_keys& keys);
 
 }  // namespace nw

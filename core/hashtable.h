@@ -35,6 +35,10 @@ inline constexpr ht_functions<std::string> ht_text_functions{ht_text_hash, ht_te
 // the entries, not 256 buckets.
 inline constexpr std::uint32_t HT_INDEX_MIN = 16;
 
+// Whether a table keeps that index: a table that is walked and almost never looked up (a
+// host's links) is cheaper without it, in memory and in every insertion.
+enum class ht_lookups { indexed, by_chain };
+
 template <typename Key, typename Value>
 class hash_table {
  public:
@@ -45,7 +49,8 @@ class hash_table {
     Value value;
   };
 
-  explicit hash_table(const ht_functions<Key>& functions) : fns_(functions) {}
+  explicit hash_table(const ht_functions<Key>& functions, ht_lookups lookups = ht_lookups::indexed)
+      : fns_(functions), indexed_(lookups == ht_lookups::indexed) {}
 
   hash_table(const hash_table&) = delete;
   hash_table& operator=(const hash_table&) = delete;
@@ -85,7 +90,7 @@ class hash_table {
     auto& head = c->head;
     head = std::unique_ptr<entry>(new entry{std::move(head), hash, key, std::move(value)});
     ++count_;
-    if (count_ > HT_INDEX_MIN && count_ * 2 > index_.size()) {
+    if (indexed_ && count_ > HT_INDEX_MIN && count_ * 2 > index_.size()) {
       rebuild_index();
     } else if (!index_.empty()) {
       index_put(head.get());
@@ -152,7 +157,7 @@ class hash_table {
   // Sized to at most half full, so probes stay short.
   void rebuild_index() {
     index_.clear();
-    if (count_ <= HT_INDEX_MIN) return;
+    if (!indexed_ || count_ <= HT_INDEX_MIN) return;
     index_bits_ = 6;
     while ((std::size_t{1} << index_bits_) < std::size_t{count_} * 4) ++index_bits_;
     index_.assign(std::size_t{1} << index_bits_, nullptr);
@@ -162,6 +167,7 @@ class hash_table {
   }
 
   ht_functions<Key> fns_;
+  bool indexed_;
   std::uint32_t count_ = 0;
   std::vector<chain> chains_;  // by bucket
   std::vector<entry*> index_;  // empty until the table passes HT_INDEX_MIN entries

@@ -62,9 +62,9 @@ struct alignas(64) node {
   std::int32_t resolve = 1;
   const char* mac_text = nullptr;
   // Iterated in bucket order by the map and the node-watch lists; look-ups by address go
-  // through the network's link_index.
-  link_table links_out{netaddr_functions};  // by destination's mac
-  link_table links_in{netaddr_functions};   // by source's mac
+  // through the network's link_index, so these keep no index of their own.
+  link_table links_out{netaddr_functions, ht_lookups::by_chain};  // by destination's mac
+  link_table links_in{netaddr_functions, ht_lookups::by_chain};   // by source's mac
   std::vector<std::unique_ptr<link>> owned_links;  // links_out's records, oldest first
 
   name_label ip_label, dns_label, local_label, mac_label, manuf_label;

@@ -110,37 +110,41 @@ TEST(HashTable, ManyKeysStayReachable) {
   EXPECT_EQ(entries_in_order(table).size(), 5000U);
 }
 
-// Past a few entries look-ups go through an index; removals, growth and the chains' order must
-// stay as a plain 256-chain table has them.
+// Past a few entries look-ups go through an index (unless the table keeps none); removals,
+// growth and the chains' order must stay as a plain 256-chain table has them.
 TEST(HashTable, LargeTablesKeepChainOrderThroughGrowthAndRemoval) {
-  hash_table<std::uint32_t, int> table(
-      {[](const std::uint32_t& k) { return k * 2654435761U; },
-       [](const std::uint32_t& a, const std::uint32_t& b) { return a == b ? 0 : 1; }});
-  std::vector<std::uint32_t> inserted;
-  for (std::uint32_t k = 0; k < 3000; ++k) {
-    ht_insert(table, k * 7, static_cast<int>(k));
-    inserted.push_back(k * 7);
-  }
-  for (std::uint32_t k = 0; k < 3000; k += 3) EXPECT_EQ(ht_remove(table, k * 7), 1);
-  EXPECT_EQ(ht_remove(table, 1U), 0);
-  EXPECT_EQ(table.count(), 2000U);
-  for (std::uint32_t k = 0; k < 3000; ++k) {
-    int v = -1;
-    EXPECT_EQ(ht_lookup(table, k * 7, &v), k % 3 == 0 ? 0 : 1) << k;
-    if (k % 3 != 0) {
-      EXPECT_EQ(v, static_cast<int>(k));
+  for (const ht_lookups lookups : {ht_lookups::indexed, ht_lookups::by_chain}) {
+    SCOPED_TRACE(lookups == ht_lookups::indexed ? "indexed" : "by chain");
+    hash_table<std::uint32_t, int> table(
+        {[](const std::uint32_t& k) { return k * 2654435761U; },
+         [](const std::uint32_t& a, const std::uint32_t& b) { return a == b ? 0 : 1; }},
+        lookups);
+    std::vector<std::uint32_t> inserted;
+    for (std::uint32_t k = 0; k < 3000; ++k) {
+      ht_insert(table, k * 7, static_cast<int>(k));
+      inserted.push_back(k * 7);
     }
-  }
-  // Reference order: bucket by bucket, newest first within a bucket.
-  std::vector<std::uint32_t> expected;
-  for (std::uint32_t bucket = 0; bucket < 256; ++bucket) {
-    for (auto it = inserted.rbegin(); it != inserted.rend(); ++it) {
-      if ((*it / 7) % 3 != 0 && (*it * 2654435761U) % 256 == bucket) expected.push_back(*it);
+    for (std::uint32_t k = 0; k < 3000; k += 3) EXPECT_EQ(ht_remove(table, k * 7), 1);
+    EXPECT_EQ(ht_remove(table, 1U), 0);
+    EXPECT_EQ(table.count(), 2000U);
+    for (std::uint32_t k = 0; k < 3000; ++k) {
+      int v = -1;
+      EXPECT_EQ(ht_lookup(table, k * 7, &v), k % 3 == 0 ? 0 : 1) << k;
+      if (k % 3 != 0) {
+        EXPECT_EQ(v, static_cast<int>(k));
+      }
     }
+    // Reference order: bucket by bucket, newest first within a bucket.
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t bucket = 0; bucket < 256; ++bucket) {
+      for (auto it = inserted.rbegin(); it != inserted.rend(); ++it) {
+        if ((*it / 7) % 3 != 0 && (*it * 2654435761U) % 256 == bucket) expected.push_back(*it);
+      }
+    }
+    std::vector<std::uint32_t> walked;
+    ht_foreach(table, [&](const std::uint32_t& k, int) { walked.push_back(k); });
+    EXPECT_EQ(walked, expected);
   }
-  std::vector<std::uint32_t> walked;
-  ht_foreach(table, [&](const std::uint32_t& k, int) { walked.push_back(k); });
-  EXPECT_EQ(walked, expected);
 }
 
 TEST(Queue, IsFirstInFirstOut) {

@@ -155,6 +155,7 @@ int capture_source::dispatch_live(int max, capture_handler handler, void* user) 
 // whichever comes first, so that passes keep their live rhythm.
 int capture_source::dispatch_file(int max, capture_handler handler, void* user) {
   const clock::time_point deadline = clock::now() + CAPTURE_READ_TIMEOUT;
+  readahead_->release_taken();  // the previous dispatch's frames are done with
   int count = 0;
   while (count < max) {
     if (take_break()) return count > 0 ? count : CAPTURE_BREAK;

@@ -50,6 +50,11 @@ class capture_source {
   // ended it before any frame; -1 on a library error (error() tells).
   [[nodiscard]] int dispatch(int max, capture_handler handler, void* user);
 
+  // Whether the octets handed to a handler stay valid until the next dispatch (a file's, which
+  // lie in its read-ahead blocks), so that the caller may keep them without a copy; a live
+  // adapter's are valid only during the handler's call.
+  [[nodiscard]] bool frames_kept() const { return file_; }
+
   // Ends the dispatch running on another thread, or the next one, as soon as it can: a replay
   // waiting for a frame's time stamp wakes at once.
   void breakloop();

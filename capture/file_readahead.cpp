@@ -81,8 +81,8 @@ void file_readahead::read_blocks() {
 int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data) {
   while (at_ == current_.headers.size()) {
     if (current_.end != 1) return current_.end;
+    taken_.push_back(std::exchange(current_, block{}));
     std::unique_lock lock(mutex_);
-    spare_.push_back(std::exchange(current_, block{}));
     changed_.wait(lock, [this] { return !ready_.empty(); });
     current_ = std::move(ready_.front());
     ready_.pop_front();
@@ -94,6 +94,13 @@ int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data) 
   data = current_.octets.data() + current_.offsets[at_];
   ++at_;
   return 1;
+}
+
+void file_readahead::release_taken() {
+  if (taken_.empty()) return;
+  std::lock_guard lock(mutex_);
+  for (block& b : taken_) spare_.push_back(std::move(b));
+  taken_.clear();
 }
 
 }  // namespace nw

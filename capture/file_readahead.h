@@ -24,9 +24,12 @@ class file_readahead {
   file_readahead(const file_readahead&) = delete;
   file_readahead& operator=(const file_readahead&) = delete;
 
-  // The next frame: 1 with its header and octets (valid until the next call), 0 after the last
+  // The next frame: 1 with its header and octets (valid until release_taken), 0 after the last
   // frame, PCAP_ERROR when the file is damaged past the frames before (error() tells).
   int next(const pcap_pkthdr*& header, const std::uint8_t*& data);
+  // The frames next() gave before the current one may be given up: their blocks are read into
+  // again.
+  void release_taken();
   [[nodiscard]] const std::string& error() const { return current_.error; }
 
  private:
@@ -46,11 +49,12 @@ class file_readahead {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<block> ready_;   // read, not yet taken; at most MAX_READY
-  std::vector<block> spare_;  // taken and given back, their buffers kept
+  std::vector<block> spare_;  // given back, their buffers kept
   bool stopping_ = false;
   // The taker's own.
   block current_;
   std::size_t at_ = 0;
+  std::vector<block> taken_;  // read to their end, their frames still in use
   std::thread reader_;  // last: started when everything above is ready
 };
 

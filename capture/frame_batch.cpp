@@ -47,8 +47,12 @@ class keys_ahead {
 }  // namespace
 
 void frame_batch::add(const frame_header& header, std::span<const std::uint8_t> data) {
-  frames_.push_back(entry{header, octets_.size(), data.size()});
+  frames_.push_back(entry{header, nullptr, octets_.size(), data.size()});
   octets_.insert(octets_.end(), data.begin(), data.end());
+}
+
+void frame_batch::add_kept(const frame_header& header, std::span<const std::uint8_t> data) {
+  frames_.push_back(entry{header, data.data(), 0, data.size()});
 }
 
 void frame_batch::clear() {
@@ -58,6 +62,7 @@ void frame_batch::clear() {
 
 std::span<const std::uint8_t> frame_batch::data(std::size_t i) const {
   const entry& e = frames_[i];
+  if (e.kept != nullptr) return {e.kept, e.size};
   return std::span<const std::uint8_t>(octets_).subspan(e.offset, e.size);
 }
 

@@ -25,6 +25,8 @@ class frame_batch {
   // Copies one frame's captured octets; allocates only while the batch grows past what an
   // earlier dispatch needed.
   void add(const frame_header& header, std::span<const std::uint8_t> data);
+  // Refers to octets that stay valid until the batch is cleared, without copying them.
+  void add_kept(const frame_header& header, std::span<const std::uint8_t> data);
   void clear();
   [[nodiscard]] std::size_t size() const { return frames_.size(); }
   [[nodiscard]] frame_header header(std::size_t i) const { return frames_[i].header; }
@@ -33,6 +35,7 @@ class frame_batch {
  private:
   struct entry {
     frame_header header;
+    const std::uint8_t* kept = nullptr;  // the caller's octets, or nullptr for a copy in octets_
     std::size_t offset = 0;
     std::size_t size = 0;
   };

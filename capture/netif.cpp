@@ -18,6 +18,10 @@ void collect(void* user, const frame_header& header, std::span<const std::uint8_
   static_cast<frame_batch*>(user)->add(header, data);
 }
 
+void collect_kept(void* user, const frame_header& header, std::span<const std::uint8_t> data) {
+  static_cast<frame_batch*>(user)->add_kept(header, data);
+}
+
 void drop(void*, const frame_header&, std::span<const std::uint8_t>) {}
 
 bool decoded(std::int32_t link_type) { return link_type == LINK_ETHERNET || link_type == LINK_TOKEN_RING; }
@@ -36,7 +40,7 @@ std::int32_t netif_load(std::int32_t link_type, std::uint64_t pkts_sec, std::uin
 int netif_dispatch(net& network, capture_source& source, frame_batch& batch) {
   batch.clear();
   if (!decoded(source.link_type())) return source.dispatch(NETIF_DISPATCH_MAX, drop, nullptr);
-  const int got = source.dispatch(NETIF_DISPATCH_MAX, collect, &batch);
+  const int got = source.dispatch(NETIF_DISPATCH_MAX, source.frames_kept() ? collect_kept : collect, &batch);
   if (batch.size() > 0) (void)frame_batch_run(network, source.link_type(), batch);
   return got;
 }

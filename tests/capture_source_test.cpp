@@ -147,5 +147,39 @@ TEST_F(Replay, ABreakEndsAWaitForALateFrameAtOnce) {
   EXPECT_EQ(got.size(), 1U);
 }
 
+// A file's frames are handed over without a copy: the octets of every frame a dispatch gave
+// must still be the frame's own after the reader has had time to run ahead into more blocks.
+TEST_F(Replay, AFilesFramesStayIntactUntilTheNextDispatch) {
+  std::vector<demo::demo_frame> frames;
+  for (std::size_t i = 0; i < 12'000; ++i) {  // many more than the reader may hold ahead
+    demo::demo_frame f = station_frame(static_cast<std::uint8_t>(i % 200), 60 + i % 400, 1'700'000'000'000'000 + i);
+    f.octets[40] = static_cast<std::uint8_t>(i >> 8);
+    f.octets[41] = static_cast<std::uint8_t>(i);
+    frames.push_back(f);
+  }
+  const std::string path = dir.file("kept.pcap");
+  ASSERT_TRUE(demo::write_pcap(path, frames));
+  std::string error;
+  auto source = capture_source::open(file_adapter(path), CAPTURE_SNAPLEN_DEFAULT, replay_pace::fastest, error);
+  ASSERT_NE(source, nullptr) << error;
+  ASSERT_TRUE(source->frames_kept());
+  std::size_t next = 0;
+  while (!source->finished()) {
+    std::vector<std::span<const std::uint8_t>> kept;
+    const int delivered = source->dispatch(500, [](void* user, const frame_header&, std::span<const std::uint8_t> data) {
+      static_cast<std::vector<std::span<const std::uint8_t>>*>(user)->push_back(data);
+    }, &kept);
+    ASSERT_GE(delivered, 0);
+    std::this_thread::sleep_for(milliseconds(20));  // the reader fills every block it may
+    for (const auto& data : kept) {
+      ASSERT_LT(next, frames.size());
+      ASSERT_TRUE(std::equal(data.begin(), data.end(), frames[next].octets.begin(), frames[next].octets.end()))
+          << "frame " << next;
+      ++next;
+    }
+  }
+  EXPECT_EQ(next, frames.size());
+}
+
 }  // namespace
 }  // namespace nw::test

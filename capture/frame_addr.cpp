@@ -1,11 +1,16 @@
 #include "capture/frame_addr.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/netaddr_ether.h"
+#include "model/addr_index.h"
 
 namespace nw {
 namespace {
+
+// Token Ring's routing indicator and group bit, cleared in a source address.
+constexpr std::uint8_t TR_SOURCE_MASK = 0x3F;
 
 void make(netaddr& addr, std::uint32_t family, std::span<const std::uint8_t> octets) {
   netaddr_init(addr, family);
@@ -26,7 +31,24 @@ bool frame_tr_addresses(std::span<const std::uint8_t> data, netaddr& src, netadd
   make(dst, NETADDR_TR, data.subspan(2, 6));
   make(src, NETADDR_TR, data.subspan(8, 6));
   if (src.type == nullptr || dst.type == nullptr) return false;
-  netaddr_bytes(src)[0] &= 0x3F;
+  netaddr_bytes(src)[0] &= TR_SOURCE_MASK;
+  return true;
+}
+
+bool frame_ether_keys(std::span<const std::uint8_t> data, frame_keys& keys) {
+  if (data.size() < 12) return false;
+  keys = {packed_key(ADDR_KIND_HARDWARE, &data[6], NETADDR_HW_LENGTH),
+          packed_key(ADDR_KIND_HARDWARE, &data[0], NETADDR_HW_LENGTH)};
+  return true;
+}
+
+bool frame_tr_keys(std::span<const std::uint8_t> data, frame_keys& keys) {
+  if (data.size() < 14) return false;
+  std::array<std::uint8_t, NETADDR_HW_LENGTH> src{};
+  std::copy_n(&data[8], NETADDR_HW_LENGTH, src.begin());
+  src[0] &= TR_SOURCE_MASK;
+  keys = {packed_key(ADDR_KIND_HARDWARE, src.data(), NETADDR_HW_LENGTH),
+          packed_key(ADDR_KIND_HARDWARE, &data[2], NETADDR_HW_LENGTH)};
   return true;
 }
 

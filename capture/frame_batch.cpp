@@ -13,16 +13,16 @@ namespace {
 constexpr std::size_t KEYS_KEPT = 16;  // more than the look-ahead's farthest stage
 static_assert(KEYS_KEPT > PREFETCH_SLOT_AHEAD);
 
-using address_reader = bool (*)(std::span<const std::uint8_t>, netaddr&, netaddr&);
+using key_reader = bool (*)(std::span<const std::uint8_t>, frame_keys&);
 using frame_handler = int (*)(net&, const frame_header&, std::span<const std::uint8_t>);
 
 struct link_type_row {
-  address_reader addresses;
+  key_reader keys;
   frame_handler handle;
 };
 
-constexpr link_type_row ETHERNET_ROW{frame_ether_addresses, netif_ether_frame};
-constexpr link_type_row TOKEN_RING_ROW{frame_tr_addresses, netif_tr_frame};
+constexpr link_type_row ETHERNET_ROW{frame_ether_keys, netif_ether_frame};
+constexpr link_type_row TOKEN_RING_ROW{frame_tr_keys, netif_tr_frame};
 
 // The keys of the frames between the first look-ahead stage and the frame itself, packed once.
 class keys_ahead {
@@ -32,8 +32,7 @@ class keys_ahead {
   // Reads frame i's addresses (keys 0 when it has none, or is past the batch's end).
   const frame_keys& read(std::size_t i) {
     frame_keys& k = kept_[i % KEYS_KEPT];
-    netaddr src, dst;
-    k = i < batch_.size() && row_.addresses(batch_.data(i), src, dst) ? frame_keys_of(src, dst) : frame_keys{};
+    if (i >= batch_.size() || !row_.keys(batch_.data(i), k)) k = frame_keys{};
     return k;
   }
   [[nodiscard]] const frame_keys& of(std::size_t i) const { return kept_[i % KEYS_KEPT]; }

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -21,20 +20,21 @@ namespace nw {
 inline constexpr std::uint64_t ADDR_KIND_HARDWARE = 1;
 inline constexpr std::uint64_t ADDR_KIND_IPV4 = 2;
 
+// An address's octets packed with its kind into one word.
+[[nodiscard]] inline std::uint64_t packed_key(std::uint64_t kind, const std::uint8_t* octets, std::uint32_t length) {
+  std::uint64_t key = kind;
+  for (std::uint32_t i = 0; i < length; ++i) key = key << 8 | octets[i];
+  return key;
+}
+
 // A hardware (Ethernet or Token Ring, which compare alike) or IPv4 address packed with its
-// kind into one word; 0 for any other address, which the index does not hold. Inline: the frame
-// path packs each address several times.
+// kind; 0 for any other address, which the index does not hold.
 [[nodiscard]] inline std::uint64_t addr_key(const netaddr& address) {
   if (address.type == nullptr) return 0;
-  const auto pack = [&](std::uint64_t kind, unsigned length) {
-    std::uint64_t first8;  // the slot is longer than 8 octets
-    std::memcpy(&first8, address.octets.data(), sizeof first8);
-    return kind << (8 * length) | __builtin_bswap64(first8) >> (8 * (8 - length));
-  };
   switch (address.type->family) {
     case NETADDR_ETHER:
-    case NETADDR_TR: return pack(ADDR_KIND_HARDWARE, NETADDR_HW_LENGTH);
-    case NETADDR_IPV4: return pack(ADDR_KIND_IPV4, 4);
+    case NETADDR_TR: return packed_key(ADDR_KIND_HARDWARE, address.octets.data(), NETADDR_HW_LENGTH);
+    case NETADDR_IPV4: return packed_key(ADDR_KIND_IPV4, address.octets.data(), 4);
     default: return 0;
   }
 }

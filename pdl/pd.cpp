@@ -18,10 +18,22 @@ std::span<const std::uint8_t> bytes_from(std::span<const std::uint8_t> frame, st
                                : std::span<const std::uint8_t>{};
 }
 
-// Reads a field of the given type; false when it lies (partly) beyond the captured octets.
+// Reads a field of the given type; false when it lies (partly) beyond the captured octets. Every
+// frame reads several: the usual sizes are read whole rather than octet by octet.
 bool read_field(std::uint32_t field_type, std::span<const std::uint8_t> at, std::uint32_t* value) {
   const std::uint32_t size = field_type & PD_FIELD_SIZE;
   if (at.size() < size) return false;
+  const bool least_first = (field_type & PD_FIELD_IBO) != 0;
+  const std::uint8_t* p = at.data();
+  switch (size) {
+    case 1: *value = p[0]; return true;
+    case 2: *value = least_first ? std::uint32_t{p[1]} << 8 | p[0] : std::uint32_t{p[0]} << 8 | p[1]; return true;
+    case 4:
+      *value = least_first ? std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0]
+                           : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+      return true;
+    default: break;
+  }
   std::uint32_t v = 0;
   if ((field_type & PD_FIELD_IBO) != 0) {
     for (std::uint32_t i = size; i-- > 0;) v = (v << 8) | at[i];

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "capture/frame.h"
+#include "capture/frame_addr.h"
 #include "capture/frame_batch.h"
+#include "model/addr_index.h"
 #include "model/link.h"
 #include "model_test_support.h"
 #include "output/event_list.h"
@@ -173,6 +175,22 @@ TEST_F(FrameTest, TokenRingMacFramesGoToTheirDecoderAndStillCount) {
   ASSERT_EQ(events.size(), 1U);
   EXPECT_EQ(events[0].text, "AMP [00:00:00:00:00:01]");
   EXPECT_EQ(a->mac_label.state, 2);  // green: the active monitor
+}
+
+// The look-ahead keys a frame by its addresses as the indexes do, or it loads the wrong records.
+TEST_F(FrameTest, LookAheadKeysAreTheIndexKeysOfTheFramesAddresses) {
+  const auto expect_keys = [](auto addresses, auto keys, const octets& frame) {
+    netaddr src, dst;
+    frame_keys k;
+    ASSERT_TRUE(addresses(frame, src, dst));
+    ASSERT_TRUE(keys(frame, k));
+    EXPECT_EQ(k.src, addr_key(src));
+    EXPECT_EQ(k.dst, addr_key(dst));
+    const octets cut(frame.begin(), frame.begin() + 11);
+    EXPECT_FALSE(keys(cut, k));
+  };
+  expect_keys(frame_ether_addresses, frame_ether_keys, ether_ip(MAC_B, {0x02, 0x4E, 0x57, 0xA0, 0x01, 0xFE}, {10, 0, 0, 1}));
+  expect_keys(frame_tr_addresses, frame_tr_keys, token_ring(0x40, MAC_A, {0xC0, 0x00, 0x5A, 0x00, 0x00, 0x07}, {0xAA}));
 }
 
 // Look-ahead loading must not change what a batch counts: the demo LAN, once as a batch and

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "capture/frame_addr.h"
+#include "core/prefetch.h"
 #include "model/frame_prefetch.h"
 #include "model/model_config.h"
 
@@ -11,6 +12,9 @@ namespace nw {
 namespace {
 
 constexpr std::size_t KEYS_KEPT = 16;  // more than the look-ahead's farthest stage
+// A capture file's frames were written by the reading thread, on the other core: their first
+// octets (addresses and the headers the decoder reads) are loaded before the keys are read.
+constexpr std::size_t OCTETS_AHEAD = PREFETCH_SLOT_AHEAD + 8;
 static_assert(KEYS_KEPT > PREFETCH_SLOT_AHEAD);
 
 using key_reader = bool (*)(std::span<const std::uint8_t>, frame_keys&);
@@ -74,6 +78,7 @@ std::size_t frame_batch_run(net& network, std::int32_t link_type, const frame_ba
   model_lock lock;
   for (std::size_t i = 0; i < PREFETCH_SLOT_AHEAD; ++i) frame_prefetch_slot(network, keys.read(i));
   for (std::size_t i = 0; i < batch.size(); ++i) {
+    if (i + OCTETS_AHEAD < batch.size()) cache_preload(batch.data(i + OCTETS_AHEAD).data());
     frame_prefetch_slot(network, keys.read(i + PREFETCH_SLOT_AHEAD));
     frame_prefetch_link(network, keys.of(i + PREFETCH_LINK_AHEAD));
     frame_prefetch_hosts(network, keys.of(i + PREFETCH_HOSTS_AHEAD));

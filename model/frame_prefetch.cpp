@@ -27,9 +27,11 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   if (const link* l = network.link_index.find({keys.src, keys.dst})) {
     cache_preload(l->src);
     cache_preload(&l->dst->rx_pkts_sec);
+    cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
+    cache_preload(&l->dst->ip);
     // The protocol tree a frame walks from its root: its first levels fill the first two lines.
-    if (!l->proto_nodes.empty()) {
-      const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data());
+    // Only the array's start is read: its end lies on the record's third line, not loaded.
+    if (const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data())) {
       cache_preload(tree);
       cache_preload(tree + 64);
     }

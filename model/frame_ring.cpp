@@ -67,14 +67,21 @@ void count_out(net& network, const frame_entry& e) {
 
 // The records of an entry that will expire a few frames from now are cold by then (a second
 // of other traffic has passed through the cache): start loading them now, so that expiry does
-// not wait for memory.
+// not wait for memory. The entries themselves, written a second ago, are loaded further ahead
+// still, so that reading which records they name does not wait either.
 constexpr std::size_t EXPIRY_LOOKAHEAD = 8;
+constexpr std::size_t ENTRY_LOOKAHEAD = 32;
+
+const frame_entry& entry_after_tail(const frame_ring& r, std::size_t n) {
+  std::size_t at = r.tail + n;
+  if (at >= r.entries.size()) at -= r.entries.size();
+  return r.entries[at];
+}
 
 void prefetch_expiring(const frame_ring& r) {
+  if (r.count > ENTRY_LOOKAHEAD) cache_preload(&entry_after_tail(r, ENTRY_LOOKAHEAD));
   if (r.count <= EXPIRY_LOOKAHEAD) return;
-  std::size_t at = r.tail + EXPIRY_LOOKAHEAD;
-  if (at >= r.entries.size()) at -= r.entries.size();
-  const frame_entry& e = r.entries[at];
+  const frame_entry& e = entry_after_tail(r, EXPIRY_LOOKAHEAD);
   cache_preload(e.src);
   cache_preload(e.lnk);
   if (e.dst != nullptr) cache_preload(&e.dst->rx_pkts_sec);

@@ -35,11 +35,13 @@ class awake_set {
     return n;
   }
   // fn(number) for every awake number, ascending; a number for which it returns false sleeps.
-  // preload(number) runs `ahead` awake numbers before fn(number): awake records lie scattered
-  // among sleeping ones, and their loads overlap the visits in between.
-  template <std::size_t Ahead, typename Preload, typename Fn>
-  void visit(Preload&& preload, Fn&& fn) {
-    std::array<std::uint32_t, Ahead> queued{};
+  // Awake records lie scattered among sleeping ones, so loads start ahead of the visits:
+  // far(number) runs Far awake numbers before fn(number) (for what names the record), near(number)
+  // Near numbers before it (for the record itself), and the loads overlap the visits in between.
+  template <std::size_t Far, std::size_t Near, typename FarFn, typename NearFn, typename Fn>
+  void visit(FarFn&& far, NearFn&& near, Fn&& fn) {
+    static_assert(Near < Far);
+    std::array<std::uint32_t, Far> queued{};  // the last Far numbers found, by their count
     std::size_t seen = 0;
     const auto run = [&](std::uint32_t number) {
       if (!fn(number)) sleep(number);
@@ -47,13 +49,13 @@ class awake_set {
     for (std::size_t w = 0; w < words_.size(); ++w) {
       for (std::uint64_t pending = words_[w]; pending != 0; pending &= pending - 1) {
         const auto number = static_cast<std::uint32_t>(w * WORD_BITS) + static_cast<std::uint32_t>(std::countr_zero(pending));
-        preload(number);
-        std::uint32_t& place = queued[seen++ % Ahead];
-        if (seen > Ahead) run(place);
-        place = number;
+        if (seen >= Near) near(queued[(seen - Near) % Far]);
+        if (seen >= Far) run(queued[seen % Far]);  // the number found Far places back
+        far(number);
+        queued[seen++ % Far] = number;
       }
     }
-    for (std::size_t k = seen > Ahead ? seen - Ahead : 0; k < seen; ++k) run(queued[k % Ahead]);
+    for (std::size_t k = seen > Far ? seen - Far : 0; k < seen; ++k) run(queued[k % Far]);
   }
 
  private:

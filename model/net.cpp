@@ -107,12 +107,13 @@ void net_age(net& network) {
   network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
   const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
-  const auto preload = [&](std::uint32_t number) {
+  const auto preload_pointer = [&](std::uint32_t number) { cache_preload(&links[number]); };
+  const auto preload_record = [&](std::uint32_t number) {
     cache_preload(links[number]);
     cache_preload(&links[number]->number);
     network.link_averages.preload(number);
   };
-  network.awake_links.visit<AHEAD>(preload, [&](std::uint32_t number) {
+  network.awake_links.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
     link& l = *links[number];
     link_age(l, now, network.link_averages);
     if (!l.averages_steady) return true;

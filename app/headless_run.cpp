@@ -30,6 +30,7 @@ int run_file(headless_network& h, const headless_hooks& run_hooks) {
   }
   h.network = net_new(adapter);
   net_set_current(h.network);
+  source->classify_ahead(h.network->media);
   if (run_hooks.file_start) run_hooks.file_start(*h.network);
   pass_hooks hooks;
   hooks.alarms = run_hooks.alarms;

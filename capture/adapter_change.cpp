@@ -62,6 +62,7 @@ int adapter_change_open(std::size_t index) {
     open_error.clear();
     auto source = capture_source::open(adapter, snapshot_length, replay_pace::timestamps, open_error);
     opened = source != nullptr;
+    if (opened) source->classify_ahead(network->media);
     return source;
   });
   // The capture thread then idles without a word, as it should; the user still learns why.

@@ -70,6 +70,10 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
 
 capture_source::~capture_source() = default;
 
+void capture_source::classify_ahead(protocol_node* media) {
+  if (readahead_) readahead_->classify_with(media);
+}
+
 int capture_source::dispatch(int max, capture_handler handler, void* user) {
   return file_ ? dispatch_file(max, handler, user) : dispatch_live(max, handler, user);
 }
@@ -170,7 +174,9 @@ int capture_source::dispatch_file(int max, capture_handler handler, void* user) 
         if (due > deadline) return count;
       }
     }
-    handler(user, header_of(pending_header_), std::span<const std::uint8_t>(pending_data_, pending_header_.caplen));
+    frame_header header = header_of(pending_header_);
+    header.path = pending_path_;
+    handler(user, header, std::span<const std::uint8_t>(pending_data_, pending_header_.caplen));
     pending_ = false;
     ++delivered_;
     ++count;
@@ -182,10 +188,12 @@ bool capture_source::read_next() {
   if (finished_) return false;
   const pcap_pkthdr* header = nullptr;
   const std::uint8_t* data = nullptr;
-  const int got = readahead_->next(header, data);
+  protocol_node* const* path = nullptr;
+  const int got = readahead_->next(header, data, path);
   if (got == 1) {
     pending_header_ = *header;
     pending_data_ = data;
+    pending_path_ = path;
     pending_ = true;
     return true;
   }

@@ -55,6 +55,11 @@ class capture_source {
   // adapter's are valid only during the handler's call.
   [[nodiscard]] bool frames_kept() const { return file_; }
 
+  // A file's frames are classified from media (the network's, for the frames it takes) while
+  // they are read ahead, so that their handler only counts their path. No effect on a live
+  // adapter.
+  void classify_ahead(protocol_node* media);
+
   // Ends the dispatch running on another thread, or the next one, as soon as it can: a replay
   // waiting for a frame's time stamp wakes at once.
   void breakloop();
@@ -95,6 +100,7 @@ class capture_source {
   bool pending_ = false;  // pending_header_ and pending_data_ hold the next frame
   pcap_pkthdr pending_header_{};
   const std::uint8_t* pending_data_ = nullptr;  // valid until the next read
+  protocol_node* const* pending_path_ = nullptr;
   bool finished_ = false;
   bool error_pending_ = false;  // a read error after frames that were delivered first
   bool paced_ = false;  // the first frame set the time base

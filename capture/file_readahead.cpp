@@ -1,6 +1,8 @@
 #include "capture/file_readahead.h"
 
 #include <new>
+
+#include "pdl/pd.h"
 #include <utility>
 
 namespace nw {
@@ -18,6 +20,8 @@ void file_readahead::block::clear() {
   headers.clear();
   offsets.clear();
   octets.clear();
+  paths.clear();
+  path_at.clear();
   end = 1;
   error.clear();
 }
@@ -33,7 +37,21 @@ file_readahead::~file_readahead() {
   reader_.join();
 }
 
+// Classifying here, on the reading thread, takes the walk of the protocol tree off the
+// capture thread, which only counts the path.
+void file_readahead::classify(block& b, std::span<const std::uint8_t> frame, protocol_node* media) {
+  decode_path path;
+  if (media == nullptr || !pd_classify(frame, media, path)) {
+    b.path_at.push_back(NO_PATH);
+    return;
+  }
+  b.path_at.push_back(b.paths.size());
+  for (protocol_node* const* n = path.data(); *n != nullptr; ++n) b.paths.push_back(*n);
+  b.paths.push_back(nullptr);
+}
+
 void file_readahead::fill(block& b) {
+  protocol_node* const media = media_.load();
   while (b.headers.size() < BLOCK_FRAMES && b.octets.size() < BLOCK_OCTETS) {
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
@@ -46,6 +64,7 @@ void file_readahead::fill(block& b) {
     b.headers.push_back(*header);
     b.offsets.push_back(b.octets.size());
     b.octets.insert(b.octets.end(), data, data + header->caplen);
+    classify(b, std::span<const std::uint8_t>(data, header->caplen), media);
   }
 }
 
@@ -78,7 +97,7 @@ void file_readahead::read_blocks() {
   }
 }
 
-int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data) {
+int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data, protocol_node* const*& path) {
   while (at_ == current_.headers.size()) {
     if (current_.end != 1) return current_.end;
     taken_.push_back(std::exchange(current_, block{}));
@@ -92,6 +111,8 @@ int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data) 
   }
   header = &current_.headers[at_];
   data = current_.octets.data() + current_.offsets[at_];
+  const std::size_t path_at = current_.path_at[at_];
+  path = path_at != NO_PATH ? current_.paths.data() + path_at : nullptr;
   ++at_;
   return 1;
 }

@@ -5,16 +5,20 @@
 
 #include <pcap/pcap.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace nw {
+
+struct protocol_node;
 
 class file_readahead {
  public:
@@ -24,9 +28,13 @@ class file_readahead {
   file_readahead(const file_readahead&) = delete;
   file_readahead& operator=(const file_readahead&) = delete;
 
-  // The next frame: 1 with its header and octets (valid until release_taken), 0 after the last
-  // frame, PCAP_ERROR when the file is damaged past the frames before (error() tells).
-  int next(const pcap_pkthdr*& header, const std::uint8_t*& data);
+  // Frames read from now on are also classified from media, a node of the loaded protocol tree.
+  void classify_with(protocol_node* media) { media_.store(media); }
+
+  // The next frame: 1 with its header, octets and protocol path (nullptr when not classified;
+  // all valid until release_taken), 0 after the last frame, PCAP_ERROR when the file is
+  // damaged past the frames before (error() tells).
+  int next(const pcap_pkthdr*& header, const std::uint8_t*& data, protocol_node* const*& path);
   // The frames next() gave before the current one may be given up: their blocks are read into
   // again.
   void release_taken();
@@ -37,6 +45,8 @@ class file_readahead {
     std::vector<pcap_pkthdr> headers;
     std::vector<std::size_t> offsets;
     std::vector<std::uint8_t> octets;
+    std::vector<protocol_node*> paths;  // each frame's path, ended by nullptr, back to back
+    std::vector<std::size_t> path_at;   // by frame: where its path starts in paths, or NO_PATH
     int end = 1;  // 1 while more frames follow, else what next() gives after the last frame
     std::string error;
     void clear();
@@ -45,7 +55,12 @@ class file_readahead {
   void read_blocks();
   void fill(block& b);
 
+  static constexpr std::size_t NO_PATH = ~std::size_t{0};
+
+  void classify(block& b, std::span<const std::uint8_t> frame, protocol_node* media);
+
   pcap_t* handle_;
+  std::atomic<protocol_node*> media_{nullptr};
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<block> ready_;   // read, not yet taken; at most MAX_READY

@@ -93,7 +93,7 @@ void learn_ip(const frame_records& r, std::span<const std::uint8_t> ip_source) {
 }
 
 // Step 9.
-void count_link(const frame_records& r, const decode_path& path, std::uint32_t len) {
+void count_link(const frame_records& r, std::span<protocol_node* const> path, std::uint32_t len) {
   link& l = *r.lnk;
   l.pkts += 1;
   l.bytes += len;
@@ -102,17 +102,25 @@ void count_link(const frame_records& r, const decode_path& path, std::uint32_t l
   link_proto_count(l, path, len);
 }
 
-const decode_path& classify(net& network, std::span<const std::uint8_t> data, std::uint32_t len) {
-  static const decode_path none{};
-  if (network.media == nullptr) return none;
-  return pd_decode(data, static_cast<std::int32_t>(len), network.media);
+// The frame's protocol path, counted: classified here, or by the file's reading thread already.
+std::span<protocol_node* const> classify(net& network, const frame_header& header, std::span<const std::uint8_t> data) {
+  if (network.media == nullptr) return {};
+  const auto length = static_cast<std::int32_t>(header.length);
+  if (header.path != nullptr) {
+    pd_count(header.path, length);
+    std::size_t depth = 0;
+    while (header.path[depth] != nullptr) ++depth;
+    return {header.path, depth};
+  }
+  return pd_decode(data, length, network.media);
 }
 
 // Fills r as it goes; a frame too short to name its hosts leaves r empty.
-using handler = void (*)(net&, std::span<const std::uint8_t>, std::uint32_t, frame_records& r);
+using handler = void (*)(net&, const frame_header&, std::span<const std::uint8_t>, frame_records& r);
 
-void handle_ether(net& network, std::span<const std::uint8_t> data, std::uint32_t len, frame_records& r) {
-  const decode_path& path = classify(network, data, len);
+void handle_ether(net& network, const frame_header& header, std::span<const std::uint8_t> data, frame_records& r) {
+  const std::uint32_t len = header.length;
+  const auto path = classify(network, header, data);
   netaddr src, dst;
   if (!frame_ether_addresses(data, src, dst)) return;
   find_or_make(network, src, dst, r);
@@ -121,8 +129,9 @@ void handle_ether(net& network, std::span<const std::uint8_t> data, std::uint32_
   count_link(r, path, len);
 }
 
-void handle_tr(net& network, std::span<const std::uint8_t> data, std::uint32_t len, frame_records& r) {
-  const decode_path& path = classify(network, data, len);
+void handle_tr(net& network, const frame_header& header, std::span<const std::uint8_t> data, frame_records& r) {
+  const std::uint32_t len = header.length;
+  const auto path = classify(network, header, data);
   netaddr src, dst;
   if (!frame_tr_addresses(data, src, dst)) return;
   find_or_make(network, src, dst, r);
@@ -150,7 +159,7 @@ int netif_frame(handler h, net& network, const frame_header& header, std::span<c
   model_set_now(header.time);
   frame_records r;
   try {
-    h(network, data, header.length, r);
+    h(network, header, data, r);
   } catch (const std::bad_alloc&) {
     if (!r.counted) return 0;
   }
@@ -162,12 +171,12 @@ int netif_frame(handler h, net& network, const frame_header& header, std::span<c
 
 void frame_ether(net& network, std::span<const std::uint8_t> data, std::uint32_t len) {
   frame_records r;
-  handle_ether(network, data, len, r);
+  handle_ether(network, frame_header{model_now(), len}, data, r);
 }
 
 void frame_tr(net& network, std::span<const std::uint8_t> data, std::uint32_t len) {
   frame_records r;
-  handle_tr(network, data, len, r);
+  handle_tr(network, frame_header{model_now(), len}, data, r);
 }
 
 int netif_ether_frame(net& network, const frame_header& header, std::span<const std::uint8_t> data) {

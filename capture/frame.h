@@ -10,12 +10,16 @@
 namespace nw {
 
 struct net;
+struct protocol_node;
 
 // What the capture library tells of a frame: its time and its length on the wire (every byte
 // counter adds this length; the captured octets may be fewer).
 struct frame_header {
   capture_time time;
   std::uint32_t length = 0;
+  // The frame's protocol path, ended by nullptr, when a capture file's reading thread has
+  // classified it already; nullptr when the handler classifies it.
+  protocol_node* const* path = nullptr;
 };
 
 // The handlers proper. Caller holds the model lock.

@@ -119,26 +119,58 @@ void pd_length(const length_rule* rules, std::span<const std::uint8_t> header,
   }
 }
 
+namespace {
+
 // A child is tested from the start of its parent's header: the header length applied after a
 // match is the previously matched node's, so the start node's counts twice.
-const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t length,
-                             protocol_node* start) {
+template <typename OnMatch>
+void walk(std::span<const std::uint8_t> frame, protocol_node* start, OnMatch&& on_match) {
   protocol_node* current = first_match_of(start, frame, 0);
   const protocol_node* previous = start;
   std::uint64_t position = 0;
-  std::size_t depth = 0;
   while (current != nullptr) {
-    current->stats->bytes += length;
-    current->stats->frames += 1;
-    if (depth < PDL_PATH_MAX) path[depth++] = current;
+    on_match(current);
     std::uint32_t accumulator = 0;
     pd_length(previous->def->length_rules, bytes_from(frame, position), &accumulator);
     position += std::uint64_t{accumulator} + previous->def->header_length;
     previous = current;
     current = first_child_match(current, frame, position);
   }
+}
+
+}  // namespace
+
+const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t length,
+                             protocol_node* start) {
+  std::size_t depth = 0;
+  walk(frame, start, [&](protocol_node* n) {
+    n->stats->bytes += length;
+    n->stats->frames += 1;
+    if (depth < PDL_PATH_MAX) path[depth++] = n;
+  });
   path[depth] = nullptr;
   return path;
+}
+
+bool pd_classify(std::span<const std::uint8_t> frame, protocol_node* start, decode_path& out) {
+  std::size_t depth = 0;
+  bool whole = true;
+  walk(frame, start, [&](protocol_node* n) {
+    if (depth < PDL_PATH_MAX) {
+      out[depth++] = n;
+    } else {
+      whole = false;
+    }
+  });
+  out[depth] = nullptr;
+  return whole;
+}
+
+void pd_count(protocol_node* const* path, std::int32_t length) {
+  for (; *path != nullptr; ++path) {
+    (*path)->stats->bytes += length;
+    (*path)->stats->frames += 1;
+  }
 }
 
 // Pre-order over node, its children, then its following siblings; a name that matches the

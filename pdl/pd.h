@@ -22,6 +22,13 @@ using decode_path = std::array<protocol_node*, PDL_PATH_MAX + 1>;
 // only one thread may decode. Allocates nothing.
 const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t length,
                              protocol_node* start);
+// The walk alone: the nodes matched go to `path`, ended by nullptr, and nothing is counted. It
+// reads only the tree, which does not change once loaded, so any thread may classify frames
+// for the capture thread to count later. False when more nodes matched than a path holds: the
+// frame is then left to pd_decode, which counts them all.
+[[nodiscard]] bool pd_classify(std::span<const std::uint8_t> frame, protocol_node* start, decode_path& path);
+// What pd_decode adds for a path that pd_classify gave (ended by nullptr).
+void pd_count(protocol_node* const* path, std::int32_t length);
 
 // 1 when the node's selecting field, read from the start of `field`, matches its protocol.
 [[nodiscard]] int pd_match(const protocol_node* node, std::span<const std::uint8_t> field);

@@ -3,12 +3,17 @@
 // model does not take, and a damaged file.
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <optional>
 
 #include "capture/adapter_rows.h"
 #include "capture/netif.h"
 #include "capture_test_support.h"
 #include "core/str_cache.h"
+#include "model/link.h"
+#include "pdl/pd_stat.h"
+#include "pdl/pdl.h"
+#include "tools/demo_lan.h"
 #include "model_test_support.h"
 
 namespace nw::test {
@@ -94,6 +99,59 @@ TEST_F(NetifDispatch, FramesArriveInBatchesOf500AndTheLoadFollows) {
   EXPECT_EQ(n->load, 81);  // a replayed Ethernet file counts as a 10 Mbit/s link
   EXPECT_EQ(n->received, 1000U);
   EXPECT_EQ(n->dropped, 0U);
+}
+
+// A file's frames classified by the reading thread must count as the handler counts them when
+// it classifies them itself: the same protocol tree on every link, the same protocol totals.
+TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHandler) {
+  ASSERT_NE(pdl_load(NODEWREN_SOURCE_DIR "/data/protocol.pdl"), nullptr);  // before the networks take their media
+  ASSERT_TRUE(demo::write_pcap(dir.file("lan.pcap"), demo::demo_lan_frames()));
+  const adapter_desc adapter = file_adapter(dir.file("lan.pcap"));
+  struct run {
+    net* network = nullptr;
+    std::map<const protocol_node*, std::pair<double, double>> totals;  // frames and bytes the run added
+  };
+  std::vector<run> runs;
+  std::map<const protocol_node*, std::pair<double, double>> before;
+  const auto stats_of = [&](net* n) {
+    std::map<const protocol_node*, std::pair<double, double>> now;
+    for (const link* l : n->links)
+      for (const proto_stat& p : l->proto_nodes) now[p.proto] = {pd_stat_frames(p.proto), pd_stat_bytes(p.proto)};
+    return now;
+  };
+  for (const bool ahead : {true, false}) {
+    run r;
+    r.network = open(adapter);
+    ASSERT_NE(source, nullptr);
+    if (ahead) source->classify_ahead(r.network->media);
+    while (!source->finished()) ASSERT_GE(dispatch(r.network), 0);
+    model_lock lock;
+    for (const auto& [node, counts] : stats_of(r.network)) {
+      const auto& [frames0, bytes0] = before[node];
+      r.totals[node] = {counts.first - frames0, counts.second - bytes0};
+      before[node] = counts;
+    }
+    runs.push_back(std::move(r));
+  }
+  model_lock lock;
+  const net& ahead = *runs[0].network;
+  const net& by_handler = *runs[1].network;
+  ASSERT_GT(ahead.links.size(), 50U);
+  ASSERT_EQ(ahead.links.size(), by_handler.links.size());
+  for (std::size_t i = 0; i < ahead.links.size(); ++i) {
+    const link& x = *ahead.links[i];
+    const link& y = *by_handler.links[i];
+    ASSERT_EQ(x.proto_nodes.size(), y.proto_nodes.size()) << "link " << i;
+    for (std::size_t k = 0; k < x.proto_nodes.size(); ++k) {
+      const proto_stat& a = x.proto_nodes[k];
+      const proto_stat& b = y.proto_nodes[k];
+      EXPECT_TRUE(a.proto == b.proto && a.frames == b.frames && a.bytes == b.bytes && a.sibling == b.sibling &&
+                  a.child == b.child)
+          << "link " << i << " node " << k;
+    }
+  }
+  EXPECT_EQ(runs[0].totals, runs[1].totals);
+  EXPECT_GT(runs[0].totals.size(), 10U);
 }
 
 TEST_F(NetifDispatch, ALinkTypeTheModelDoesNotTakeIsReadButNotCounted) {

@@ -181,6 +181,20 @@ TEST(PdDecode, PathHoldsTwentyNodesButCountsEveryOne) {
   const protocol_node* deepest = pd_find_path(pdl.root, "P25");
   ASSERT_NE(deepest, nullptr);
   EXPECT_EQ(pd_stat_frames(deepest), 1.0);
+
+  // Classifying alone counts nothing, and refuses a path it cannot hold whole: counting it
+  // later would miss the nodes past the twentieth.
+  decode_path classified{};
+  EXPECT_FALSE(pd_classify(bytes{0}, start, classified));
+  EXPECT_EQ(pd_stat_frames(deepest), 1.0);
+  protocol_node* shallow = pd_find_path(pdl.root, "P10");
+  ASSERT_TRUE(pd_classify(bytes{0}, shallow, classified));
+  EXPECT_EQ(classified[0]->def->name, "P10");
+  EXPECT_EQ(classified[15]->def->name, "P25");
+  EXPECT_EQ(classified[16], nullptr);
+  pd_count(classified.data(), 5);
+  EXPECT_EQ(pd_stat_frames(deepest), 2.0);
+  EXPECT_EQ(pd_stat_bytes(deepest), 6.0);
 }
 
 TEST(PdFindPath, WalksInPreOrderAndNeverGivesBackAComponent) {

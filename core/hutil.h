@@ -45,7 +45,7 @@ class moving_avg_pairs {
     std::uint64_t bytes_sum = 0;
     std::uint8_t run = MOVING_AVG_SAMPLES;  // how many of its newest samples are alike, up to ten
   };
-  static constexpr std::uint32_t BLOCK_ROWS = 4096;
+  static constexpr std::uint32_t BLOCK_ROWS = 512;  // 96 KiB: a quiet network costs little
 
   [[nodiscard]] row& at(std::uint32_t record) const { return blocks_[record / BLOCK_ROWS][record % BLOCK_ROWS]; }
 

@@ -13,6 +13,11 @@ namespace {
 constexpr std::size_t MAX_READY = 4;
 constexpr std::size_t BLOCK_FRAMES = 512;
 constexpr std::size_t BLOCK_OCTETS = std::size_t{1} << 20;
+// The reader classifies a block's frames only while the capture thread has this many blocks
+// waiting: classifying makes the reader the slower of the two threads once the capture thread
+// has little else to do, and a reader that falls behind leaves the walk to the capture thread
+// until it is ahead again, so the two share the work by themselves.
+constexpr std::size_t CLASSIFY_WHEN_READY = 2;
 
 }  // namespace
 
@@ -50,8 +55,7 @@ void file_readahead::classify(block& b, std::span<const std::uint8_t> frame, pro
   b.paths.push_back(nullptr);
 }
 
-void file_readahead::fill(block& b) {
-  protocol_node* const media = media_.load();
+void file_readahead::fill(block& b, protocol_node* media) {
   while (b.headers.size() < BLOCK_FRAMES && b.octets.size() < BLOCK_OCTETS) {
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
@@ -71,16 +75,18 @@ void file_readahead::fill(block& b) {
 void file_readahead::read_blocks() {
   for (;;) {
     block b;
+    bool ahead = false;
     {
       std::lock_guard lock(mutex_);
       if (!spare_.empty()) {
         b = std::move(spare_.back());
         spare_.pop_back();
       }
+      ahead = ready_.size() >= CLASSIFY_WHEN_READY;
     }
     b.clear();
     try {
-      fill(b);
+      fill(b, ahead ? media_.load() : nullptr);
     } catch (const std::bad_alloc&) {
       // The frames of the block so far are kept; the rest of the file is not read.
       b.end = PCAP_ERROR;

@@ -28,7 +28,8 @@ class file_readahead {
   file_readahead(const file_readahead&) = delete;
   file_readahead& operator=(const file_readahead&) = delete;
 
-  // Frames read from now on are also classified from media, a node of the loaded protocol tree.
+  // Frames read from now on may be classified from media, a node of the loaded protocol tree
+  // (those the reader has time for; the others carry no path).
   void classify_with(protocol_node* media) { media_.store(media); }
 
   // The next frame: 1 with its header, octets and protocol path (nullptr when not classified;
@@ -53,7 +54,7 @@ class file_readahead {
   };
 
   void read_blocks();
-  void fill(block& b);
+  void fill(block& b, protocol_node* media);
 
   static constexpr std::size_t NO_PATH = ~std::size_t{0};
 

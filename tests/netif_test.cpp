@@ -1,10 +1,12 @@
 // The load arithmetic, the adapter dialog's rows and selection, and dispatch from a replayed
 // capture into the model: batches of 500, the load and counters after a pass, a link type the
 // model does not take, and a damaged file.
+#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "capture/adapter_rows.h"
 #include "capture/netif.h"
@@ -124,7 +126,19 @@ TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHan
     r.network = open(adapter);
     ASSERT_NE(source, nullptr);
     if (ahead) source->classify_ahead(r.network->media);
-    while (!source->finished()) ASSERT_GE(dispatch(r.network), 0);
+    // The reader classifies while it is ahead: given time, it fills every block it may first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::size_t classified = 0, frames = 0;
+    while (!source->finished()) {
+      ASSERT_GE(dispatch(r.network), 0);
+      for (std::size_t i = 0; i < batch.size(); ++i, ++frames)
+        if (batch.header(i).path != nullptr) ++classified;
+    }
+    if (ahead) {
+      EXPECT_GE(classified, 512U) << "of " << frames;  // a block at least
+    } else {
+      EXPECT_EQ(classified, 0U);
+    }
     model_lock lock;
     for (const auto& [node, counts] : stats_of(r.network)) {
       const auto& [frames0, bytes0] = before[node];

@@ -11,6 +11,7 @@
 
 #include "core/netaddr_ether.h"
 #include "core/netaddr_ipv4.h"
+#include "model/addr_index.h"
 #include "model/frame_prefetch.h"
 #include "model/frame_ring.h"
 #include "model/link.h"
@@ -67,7 +68,7 @@ segment make_segment(std::uint32_t hosts) {
     std::uint32_t s = zipf(rng), d = zipf(rng);
     if (s == d) d = (d + 1) % hosts;
     seg.frames.emplace_back(seg.macs[s], seg.macs[d]);
-    seg.keys.push_back(frame_keys_of(seg.macs[s], seg.macs[d]));
+    seg.keys.push_back({addr_key(seg.macs[s]), addr_key(seg.macs[d])});
   }
   const std::uint64_t before_links = heap_in_use();
   for (const auto& [s, d] : seg.frames) {

@@ -8,8 +8,6 @@
 
 namespace nw {
 
-frame_keys frame_keys_of(const netaddr& src, const netaddr& dst) { return {addr_key(src), addr_key(dst)}; }
-
 void frame_prefetch_slot(const net& network, const frame_keys& keys) {
   if (keys.src != 0) network.link_index.prefetch({keys.src, keys.dst});
 }

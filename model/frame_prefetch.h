@@ -1,13 +1,11 @@
 // Look-ahead for a batch of frames. A frame over a link that has left the cache waits for
 // memory three times in a row: the link's index slot, then its record, then what the record
-// names (its hosts' records and its protocol tree). Started a few frames apart ahead of the frame, the three loads
-// overlap the frames in between instead.
+// names (its hosts' records and its protocol tree). Started a few frames apart ahead of the
+// frame, the three loads overlap the frames in between instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-#include "core/netaddr.h"
 
 namespace nw {
 
@@ -20,12 +18,12 @@ inline constexpr std::size_t PREFETCH_SLOT_AHEAD = 12;
 inline constexpr std::size_t PREFETCH_LINK_AHEAD = 8;
 inline constexpr std::size_t PREFETCH_HOSTS_AHEAD = 4;
 
-// A frame's two hardware addresses as the indexes key them, packed once for all stages.
+// A frame's two hardware addresses as the indexes key them (addr_key), packed once for all
+// stages.
 struct frame_keys {
   std::uint64_t src = 0;
   std::uint64_t dst = 0;
 };
-[[nodiscard]] frame_keys frame_keys_of(const netaddr& src, const netaddr& dst);
 
 // First stage: the link's index slot.
 void frame_prefetch_slot(const net& network, const frame_keys& keys);

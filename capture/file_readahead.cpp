@@ -1,8 +1,6 @@
 #include "capture/file_readahead.h"
 
 #include <new>
-
-#include "pdl/pd.h"
 #include <utility>
 
 namespace nw {
@@ -21,16 +19,6 @@ constexpr std::size_t CLASSIFY_WHEN_READY = 2;
 
 }  // namespace
 
-void file_readahead::block::clear() {
-  headers.clear();
-  offsets.clear();
-  octets.clear();
-  paths.clear();
-  path_at.clear();
-  end = 1;
-  error.clear();
-}
-
 file_readahead::file_readahead(pcap_t* handle) : handle_(handle), reader_([this] { read_blocks(); }) {}
 
 file_readahead::~file_readahead() {
@@ -42,21 +30,8 @@ file_readahead::~file_readahead() {
   reader_.join();
 }
 
-// Classifying here, on the reading thread, takes the walk of the protocol tree off the
-// capture thread, which only counts the path.
-void file_readahead::classify(block& b, std::span<const std::uint8_t> frame, protocol_node* media) {
-  decode_path path;
-  if (media == nullptr || !pd_classify(frame, media, path)) {
-    b.path_at.push_back(NO_PATH);
-    return;
-  }
-  b.path_at.push_back(b.paths.size());
-  for (protocol_node* const* n = path.data(); *n != nullptr; ++n) b.paths.push_back(*n);
-  b.paths.push_back(nullptr);
-}
-
-void file_readahead::fill(block& b, protocol_node* media) {
-  while (b.headers.size() < BLOCK_FRAMES && b.octets.size() < BLOCK_OCTETS) {
+void file_readahead::fill(readahead_block& b, protocol_node* media) {
+  while (b.frames() < BLOCK_FRAMES && b.octets() < BLOCK_OCTETS) {
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
     const int got = pcap_next_ex(handle_, &header, &data);
@@ -65,16 +40,13 @@ void file_readahead::fill(block& b, protocol_node* media) {
       if (got == PCAP_ERROR) b.error = pcap_geterr(handle_);
       return;
     }
-    b.headers.push_back(*header);
-    b.offsets.push_back(b.octets.size());
-    b.octets.insert(b.octets.end(), data, data + header->caplen);
-    classify(b, std::span<const std::uint8_t>(data, header->caplen), media);
+    b.add(*header, std::span<const std::uint8_t>(data, header->caplen), media);
   }
 }
 
 void file_readahead::read_blocks() {
   for (;;) {
-    block b;
+    readahead_block b;
     bool ahead = false;
     {
       std::lock_guard lock(mutex_);
@@ -104,9 +76,9 @@ void file_readahead::read_blocks() {
 }
 
 int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data, protocol_node* const*& path) {
-  while (at_ == current_.headers.size()) {
+  while (at_ == current_.frames()) {
     if (current_.end != 1) return current_.end;
-    taken_.push_back(std::exchange(current_, block{}));
+    taken_.push_back(std::exchange(current_, readahead_block{}));
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty(); });
     current_ = std::move(ready_.front());
@@ -115,10 +87,9 @@ int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data, 
     lock.unlock();
     changed_.notify_all();
   }
-  header = &current_.headers[at_];
-  data = current_.octets.data() + current_.offsets[at_];
-  const std::size_t path_at = current_.path_at[at_];
-  path = path_at != NO_PATH ? current_.paths.data() + path_at : nullptr;
+  header = &current_.header(at_);
+  data = current_.data(at_);
+  path = current_.path(at_);
   ++at_;
   return 1;
 }
@@ -126,7 +97,7 @@ int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data, 
 void file_readahead::release_taken() {
   if (taken_.empty()) return;
   std::lock_guard lock(mutex_);
-  for (block& b : taken_) spare_.push_back(std::move(b));
+  for (readahead_block& b : taken_) spare_.push_back(std::move(b));
   taken_.clear();
 }
 

@@ -11,14 +11,13 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace nw {
+#include "capture/readahead_block.h"
 
-struct protocol_node;
+namespace nw {
 
 class file_readahead {
  public:
@@ -42,35 +41,20 @@ class file_readahead {
   [[nodiscard]] const std::string& error() const { return current_.error; }
 
  private:
-  struct block {
-    std::vector<pcap_pkthdr> headers;
-    std::vector<std::size_t> offsets;
-    std::vector<std::uint8_t> octets;
-    std::vector<protocol_node*> paths;  // each frame's path, ended by nullptr, back to back
-    std::vector<std::size_t> path_at;   // by frame: where its path starts in paths, or NO_PATH
-    int end = 1;  // 1 while more frames follow, else what next() gives after the last frame
-    std::string error;
-    void clear();
-  };
-
   void read_blocks();
-  void fill(block& b, protocol_node* media);
-
-  static constexpr std::size_t NO_PATH = ~std::size_t{0};
-
-  void classify(block& b, std::span<const std::uint8_t> frame, protocol_node* media);
+  void fill(readahead_block& b, protocol_node* media);
 
   pcap_t* handle_;
   std::atomic<protocol_node*> media_{nullptr};
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<block> ready_;   // read, not yet taken; at most MAX_READY
-  std::vector<block> spare_;  // given back, their buffers kept
+  std::deque<readahead_block> ready_;   // read, not yet taken; at most MAX_READY
+  std::vector<readahead_block> spare_;  // given back, their buffers kept
   bool stopping_ = false;
   // The taker's own.
-  block current_;
+  readahead_block current_;
   std::size_t at_ = 0;
-  std::vector<block> taken_;  // read to their end, their frames still in use
+  std::vector<readahead_block> taken_;  // read to their end, their frames still in use
   std::thread reader_;  // last: started when everything above is ready
 };
 

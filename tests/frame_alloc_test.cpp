@@ -1,5 +1,6 @@
 // Memory running out while a frame's hosts and link are made: the frame is dropped or counted
-// whole, and no list or index is left naming a record that was never finished.
+// whole, and no list or index is left naming a record that was never finished. Likewise a frame
+// read ahead from a file is in its block whole or not at all.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +8,9 @@
 #include <vector>
 
 #include "capture/frame.h"
+#include "capture/readahead_block.h"
 #include "model_test_support.h"
+#include "pdl/pd.h"
 #include "pdl/pdl.h"
 #include "tests/alloc_counter.h"
 
@@ -85,6 +88,46 @@ TEST_F(FrameAllocFailure, AFrameWithoutMemoryIsDroppedWholeAndTheNextOneCounts) 
   ASSERT_NE(l, nullptr);
   EXPECT_EQ(l->pkts, 2U);
   EXPECT_EQ(l->pkts_sec, 2U);
+}
+
+// Frames of growing size and depth with 0, 1, 2... allocations to spare: after each refusal the
+// block holds exactly the frames stored before, each with its own octets and path.
+TEST_F(FrameAllocFailure, AFrameReadAheadIsInItsBlockWholeOrNotAtAll) {
+  protocol_node* const media = network->media;
+  ASSERT_NE(media, nullptr);
+  readahead_block block;
+  std::vector<octets> stored;
+  for (std::int64_t allowed = 0; stored.size() < 40; ++allowed) {
+    octets frame = ip_frame(static_cast<std::uint8_t>(stored.size()), 7);
+    frame.resize(frame.size() + stored.size() * 97, 0x5A);
+    pcap_pkthdr header{};
+    header.caplen = header.len = static_cast<bpf_u_int32>(frame.size());
+    allocations_before_failure = allowed % 6;
+    try {
+      block.add(header, frame, stored.size() % 2 == 0 ? media : nullptr);
+      allocations_before_failure = -1;
+      stored.push_back(frame);
+    } catch (const std::bad_alloc&) {
+      allocations_before_failure = -1;
+    }
+    ASSERT_EQ(block.frames(), stored.size());
+    std::size_t octet_count = 0;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+      ASSERT_EQ(block.header(i).caplen, stored[i].size());
+      ASSERT_TRUE(std::equal(stored[i].begin(), stored[i].end(), block.data(i))) << "frame " << i;
+      octet_count += stored[i].size();
+      if (i % 2 == 1) {
+        EXPECT_EQ(block.path(i), nullptr);
+        continue;
+      }
+      decode_path expected{};
+      ASSERT_TRUE(pd_classify(stored[i], media, expected));
+      std::size_t depth = 0;
+      for (; expected[depth] != nullptr; ++depth) ASSERT_EQ(block.path(i)[depth], expected[depth]) << "frame " << i;
+      EXPECT_EQ(block.path(i)[depth], nullptr);
+    }
+    ASSERT_EQ(block.octets(), octet_count);
+  }
 }
 
 }  // namespace

@@ -106,12 +106,7 @@ void count_link(const frame_records& r, std::span<protocol_node* const> path, st
 std::span<protocol_node* const> classify(net& network, const frame_header& header, std::span<const std::uint8_t> data) {
   if (network.media == nullptr) return {};
   const auto length = static_cast<std::int32_t>(header.length);
-  if (header.path != nullptr) {
-    pd_count(header.path, length);
-    std::size_t depth = 0;
-    while (header.path[depth] != nullptr) ++depth;
-    return {header.path, depth};
-  }
+  if (header.path != nullptr) return {header.path, pd_count(header.path, length)};
   return pd_decode(data, length, network.media);
 }
 

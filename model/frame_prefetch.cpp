@@ -7,22 +7,28 @@
 #include "model/node.h"
 
 namespace nw {
+namespace {
+
+// The frame's link when the network knows it; its slot was loaded by the first stage.
+const link* known_link(const net& network, const frame_keys& keys) {
+  return keys.src != 0 ? network.link_index.find({keys.src, keys.dst}) : nullptr;
+}
+
+}  // namespace
 
 void frame_prefetch_slot(const net& network, const frame_keys& keys) {
   if (keys.src != 0) network.link_index.prefetch({keys.src, keys.dst});
 }
 
 void frame_prefetch_link(const net& network, const frame_keys& keys) {
-  if (keys.src == 0) return;
-  if (const link* l = network.link_index.find({keys.src, keys.dst})) {
+  if (const link* l = known_link(network, keys)) {
     cache_preload(l);
     cache_preload(&l->src);
   }
 }
 
 void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
-  if (keys.src == 0) return;
-  if (const link* l = network.link_index.find({keys.src, keys.dst})) {
+  if (const link* l = known_link(network, keys)) {
     cache_preload(l->src);
     cache_preload(&l->dst->rx_pkts_sec);
     cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link

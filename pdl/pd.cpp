@@ -35,7 +35,7 @@ bool read_field(std::uint32_t field_type, std::span<const std::uint8_t> at, std:
     default: break;
   }
   std::uint32_t v = 0;
-  if ((field_type & PD_FIELD_IBO) != 0) {
+  if (least_first) {
     for (std::uint32_t i = size; i-- > 0;) v = (v << 8) | at[i];
   } else {
     for (std::uint32_t i = 0; i < size; ++i) v = (v << 8) | at[i];
@@ -121,6 +121,11 @@ void pd_length(const length_rule* rules, std::span<const std::uint8_t> header,
 
 namespace {
 
+void count_node(protocol_node* n, std::int32_t length) {
+  n->stats->bytes += length;
+  n->stats->frames += 1;
+}
+
 // A child is tested from the start of its parent's header: the header length applied after a
 // match is the previously matched node's, so the start node's counts twice.
 template <typename OnMatch>
@@ -144,8 +149,7 @@ const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t l
                              protocol_node* start) {
   std::size_t depth = 0;
   walk(frame, start, [&](protocol_node* n) {
-    n->stats->bytes += length;
-    n->stats->frames += 1;
+    count_node(n, length);
     if (depth < PDL_PATH_MAX) path[depth++] = n;
   });
   path[depth] = nullptr;
@@ -166,11 +170,10 @@ bool pd_classify(std::span<const std::uint8_t> frame, protocol_node* start, deco
   return whole;
 }
 
-void pd_count(protocol_node* const* path, std::int32_t length) {
-  for (; *path != nullptr; ++path) {
-    (*path)->stats->bytes += length;
-    (*path)->stats->frames += 1;
-  }
+std::size_t pd_count(protocol_node* const* path, std::int32_t length) {
+  std::size_t depth = 0;
+  for (; path[depth] != nullptr; ++depth) count_node(path[depth], length);
+  return depth;
 }
 
 // Pre-order over node, its children, then its following siblings; a name that matches the

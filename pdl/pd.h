@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,8 +28,9 @@ const decode_path& pd_decode(std::span<const std::uint8_t> frame, std::int32_t l
 // for the capture thread to count later. False when more nodes matched than a path holds: the
 // frame is then left to pd_decode, which counts them all.
 [[nodiscard]] bool pd_classify(std::span<const std::uint8_t> frame, protocol_node* start, decode_path& path);
-// What pd_decode adds for a path that pd_classify gave (ended by nullptr).
-void pd_count(protocol_node* const* path, std::int32_t length);
+// What pd_decode adds for a path that pd_classify gave (ended by nullptr); returns the number of
+// nodes on the path.
+std::size_t pd_count(protocol_node* const* path, std::int32_t length);
 
 // 1 when the node's selecting field, read from the start of `field`, matches its protocol.
 [[nodiscard]] int pd_match(const protocol_node* node, std::span<const std::uint8_t> field);

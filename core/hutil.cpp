@@ -9,36 +9,45 @@
 
 namespace nw {
 
+namespace {
+constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
+}  // namespace
+
 std::uint32_t moving_avg_pairs::add_record() {
   if (count_ % BLOCK_ROWS == 0) blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+  at(count_).last_pass = pass_;
   return count_++;
 }
 
-void moving_avg_pairs::next_slot() { slot_ = (slot_ + 1) % MOVING_AVG_SAMPLES; }
+void moving_avg_pairs::next_slot() { ++pass_; }
 
 void moving_avg_pairs::preload(std::uint32_t record) const {
   const row& r = at(record);
-  cache_preload(&r.samples[slot_]);
-  cache_preload(&r.frames_sum);
+  cache_preload(&r.last_pass);
+  cache_preload(&r.samples[pass_ % SAMPLES]);
 }
 
-void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample,
-                           moving_avg& frames_avg, moving_avg& bytes_avg, bool& steady) {
-  // Ten equal samples make a mean equal to each of them (exactly, below 2^53).
-  if (steady && static_cast<double>(frames_sample) == frames_avg.mean &&
-      static_cast<double>(bytes_sample) == bytes_avg.mean)
-    return;
+void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
   row& r = at(record);
-  const auto& previous = r.samples[(slot_ + MOVING_AVG_SAMPLES - 1) % MOVING_AVG_SAMPLES];
-  const bool alike = frames_sample == previous[0] && bytes_sample == previous[1];
-  auto& oldest = r.samples[slot_];
-  r.frames_sum = r.frames_sum - oldest[0] + frames_sample;
-  r.bytes_sum = r.bytes_sum - oldest[1] + bytes_sample;
-  oldest = {frames_sample, bytes_sample};
-  frames_avg.mean = static_cast<double>(r.frames_sum) / MOVING_AVG_SAMPLES;
-  bytes_avg.mean = static_cast<double>(r.bytes_sum) / MOVING_AVG_SAMPLES;
-  r.run = static_cast<std::uint8_t>(alike ? std::min(r.run + 1, MOVING_AVG_SAMPLES) : 1);
-  steady = r.run == MOVING_AVG_SAMPLES;
+  const auto held = r.samples[r.last_pass % SAMPLES];
+  const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
+  for (std::uint64_t pass = pass_ - missed + 1; pass < pass_; ++pass) r.samples[pass % SAMPLES] = held;
+  r.samples[pass_ % SAMPLES] = {frames_sample, bytes_sample};
+  r.last_pass = pass_;
+}
+
+moving_means moving_avg_pairs::means(std::uint32_t record) const {
+  const row& r = at(record);
+  const auto held = r.samples[r.last_pass % SAMPLES];
+  const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
+  std::uint64_t frames = missed * held[0];
+  std::uint64_t bytes = missed * held[1];
+  for (std::uint64_t pass = pass_ - SAMPLES + 1; pass + missed <= pass_; ++pass) {
+    frames += r.samples[pass % SAMPLES][0];
+    bytes += r.samples[pass % SAMPLES][1];
+  }
+  // Exact below 2^53, as a running sum over ten would be.
+  return {static_cast<double>(frames) / static_cast<double>(SAMPLES), static_cast<double>(bytes) / static_cast<double>(SAMPLES)};
 }
 
 float text_width(const char* text) {

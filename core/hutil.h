@@ -10,40 +10,39 @@ namespace nw {
 
 inline constexpr int MOVING_AVG_SAMPLES = 10;
 
-// A ten-sample moving average as a record shows it; its samples are kept by the owner's
-// moving_avg_pairs.
-struct moving_avg {
-  double mean = 0.0;
+// The means of a record's ten-sample moving averages of frames and bytes.
+struct moving_means {
+  double frames = 0.0;
+  double bytes = 0.0;
 };
 
-// The ten-sample moving averages (frames and bytes) of many records, kept for their owners.
-// Every record takes its n-th sample in the same slot, so the sums stay exact as each sample
-// replaces the oldest, and a mean is always the sum of the ten slots over ten: a new record's
-// mean ramps up over its first ten samples instead of jumping to the first one. A record's
-// samples, sums and run lie together in one row, so that a pass visiting a few awake records
-// among many reads a row apiece; rows come in blocks that never move, so adding records copies
-// none.
+// The ten-sample moving averages (frames and bytes) of many records, one sample per ageing
+// pass, kept for their owners. A new record starts with ten zero samples, so its mean ramps up
+// over its first ten samples instead of jumping to the first one.
 //
-// `steady` tells that each average holds ten equal samples and is kept so: the same samples
-// added again change nothing, so they are skipped, and a record may miss passes while its
-// samples stay what they were (every slot it missed holds them already).
+// A record is sampled only on the passes its owner visits it, and the owner visits it on the
+// first pass after each change of its counters: on the passes it missed its counters held what
+// its last sample took, so those samples are filled in from it when it is next sampled or read.
+// A busy network's records so cost a visit per change, not ten passes of a ramping mean after
+// each one. A record's samples lie together in one row; rows come in blocks that never move, so
+// adding records copies none.
 class moving_avg_pairs {
  public:
   // A new record with ten zero samples; returns its number.
   [[nodiscard]] std::uint32_t add_record();
-  // The samples that follow go to the next slot, replacing the oldest of every record.
+  // The passes' clock: the samples that follow are this pass's.
   void next_slot();
-  void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample, moving_avg& frames_avg,
-           moving_avg& bytes_avg, bool& steady);
+  // The record's sample of this pass.
+  void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample);
   // Starts loading what add reads of the record, for an add a little later.
   void preload(std::uint32_t record) const;
+  // The means over the record's last ten passes.
+  [[nodiscard]] moving_means means(std::uint32_t record) const;
 
  private:
   struct alignas(64) row {
-    std::array<std::array<std::uint64_t, 2>, MOVING_AVG_SAMPLES> samples{};  // frames, bytes by slot
-    std::uint64_t frames_sum = 0;
-    std::uint64_t bytes_sum = 0;
-    std::uint8_t run = MOVING_AVG_SAMPLES;  // how many of its newest samples are alike, up to ten
+    std::array<std::array<std::uint64_t, 2>, MOVING_AVG_SAMPLES> samples{};  // frames, bytes by pass % 10
+    std::uint64_t last_pass = 0;  // the pass of the newest sample
   };
   static constexpr std::uint32_t BLOCK_ROWS = 512;  // 96 KiB: a quiet network costs little
 
@@ -51,7 +50,8 @@ class moving_avg_pairs {
 
   std::vector<std::unique_ptr<row[]>> blocks_;
   std::uint32_t count_ = 0;
-  std::size_t slot_ = 0;
+  // Starts ten passes in, so the ten passes before any record's first are never negative.
+  std::uint64_t pass_ = std::uint64_t{MOVING_AVG_SAMPLES};
 };
 
 // The drawn width of a UTF-8 text in the map's font, in world units at the current text size

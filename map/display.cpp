@@ -35,8 +35,8 @@ constexpr int NO_FOCUS_COLOR = 40;
 // The disc's radius before the "max node radius" limit, and the label's distance beyond the
 // circle: KiB/s sent in bytes mode, frames/s sent otherwise.
 double traffic_size(const node& host, const map_settings& s) {
-  return s.bytes == 1 ? host.tx_bytes_avg.mean / KIB * TRAFFIC_SCALE * s.node_scale
-                      : host.tx_pkts_avg.mean * TRAFFIC_SCALE * s.node_scale;
+  const moving_means sent = node_tx_avg(host);
+  return s.bytes == 1 ? sent.bytes / KIB * TRAFFIC_SCALE * s.node_scale : sent.frames * TRAFFIC_SCALE * s.node_scale;
 }
 
 const name_label& or_mac(const name_label& chosen, const node& host) {
@@ -137,7 +137,9 @@ void draw_host(node& host) {
   const double r = std::min(traffic_size(host, s), s.max_node_radius);
   draw_filled_circle(host.map_x, host.map_y, r);
   zoom_mark_host(host.map_x, host.map_y, r);
+  // The next ageing pass says again whether it is active.
   host.active = 0;
+  host.network->awake_hosts.wake(host.number);
 }
 
 void draw_links(net& network) {
@@ -154,7 +156,7 @@ void draw_links(net& network) {
 void draw_link(const node& source, const link& l) {
   if (l.dst == nullptr) return;
   const map_settings& s = map_config();
-  const double kib = l.bytes_avg.mean / KIB;
+  const double kib = link_avg(l).bytes / KIB;
   const double width = std::trunc(s.link_scale != 0.0 ? kib * s.link_scale : kib);
   const double limit = std::min(static_cast<double>(s.max_link_width), static_cast<double>(INT_MAX));
   linewidth(static_cast<int>(std::clamp(width, 0.0, limit)));

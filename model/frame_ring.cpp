@@ -49,6 +49,7 @@ void count_out(net& network, const frame_entry& e) {
     s->tx_pkts_sec2 -= 1;
     s->tx_bytes_sec -= e.len;
     s->tx_bytes_sec2 -= e.len;
+    network.awake_hosts.wake(e.src_number);
   }
   if (link* l = e.lnk) {
     l->pkts_sec -= 1;
@@ -135,12 +136,20 @@ void frame_window_idle(net& network, capture_time time) {
 void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint32_t len,
                         capture_time time) {
   model_set_now(time);
-  if (src != nullptr) src->last_tx = time;
+  // A known link names its hosts' numbers on the line the frame reads anyway.
+  const std::uint32_t src_number = lnk != nullptr ? lnk->src_number : src != nullptr ? src->number : 0;
+  if (src != nullptr) {
+    src->last_tx = time;
+    network.awake_hosts.wake(src_number);
+  }
   if (lnk != nullptr) {
     lnk->last_seen = time;
     network.awake_links.wake(lnk->number);
   }
-  if (dst != nullptr) dst->last_rx = time;
+  if (dst != nullptr) {
+    dst->last_rx = time;
+    network.awake_hosts.wake(lnk != nullptr ? lnk->dst_number : dst->number);
+  }
   const std::int64_t t = model_time_us(time);
   // Expiring first frees the slots of frames that have left the window before the ring is
   // judged full; the new frame itself is never older than the newest.
@@ -150,7 +159,7 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   if (r.entries.empty()) r.entries.resize(FRAME_RING_INITIAL);
   if (r.count == r.entries.size()) grow(r);
   frame_entry& e = r.entries[r.head];
-  e = frame_entry{src, dst, lnk, len, lnk != nullptr ? lnk->number : 0, t};
+  e = frame_entry{src, dst, lnk, len, lnk != nullptr ? lnk->number : 0, src_number, t};
   count_in(network, e);
   r.head = r.head + 1 == r.entries.size() ? 0 : r.head + 1;
   ++r.count;

@@ -24,7 +24,9 @@ struct frame_entry {
   node* dst = nullptr;
   link* lnk = nullptr;
   std::uint32_t len = 0;  // the whole frame length, beyond 65,535 too
-  std::uint32_t lnk_number = 0;  // lnk's number, to wake it when the frame leaves
+  // The numbers of lnk and src, to wake them when the frame leaves: their samples change.
+  std::uint32_t lnk_number = 0;
+  std::uint32_t src_number = 0;
   std::int64_t time_us = 0;
 };
 

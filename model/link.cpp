@@ -16,6 +16,8 @@ link* link_create(node& s, node& d) {
   link* l = owned.get();
   l->src = &s;
   l->dst = &d;
+  l->src_number = s.number;
+  l->dst_number = d.number;
   s.owned_links.push_back(std::move(owned));
   // No link from s to d exists yet, so neither table holds the key: no look-up before adding.
   s.links_out.push_front(d.mac, l);
@@ -45,7 +47,7 @@ link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst
 }
 
 void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
-  averages.add(l.number, l.pkts_sec2, l.bytes_sec2, l.pkts_avg, l.bytes_avg, l.averages_steady);
+  averages.add(l.number, l.pkts_sec2, l.bytes_sec2);
   const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
     l.active = 0;  // the colour stays as it was last seen
@@ -57,5 +59,7 @@ void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
   }
   l.active = 1;
 }
+
+moving_means link_avg(const link& l) { return l.src->network->link_averages.means(l.number); }
 
 }  // namespace nw

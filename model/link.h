@@ -27,8 +27,8 @@ struct proto_stat {
   std::uint32_t child = 0;    // the first protocol carried inside this one
 };
 
-// What every frame touches fills the first cache line; the protocol tree, the ageing pass's
-// averages and the colour rule's look-up come after.
+// What every frame touches fills the first cache line, what names its hosts and its protocol
+// tree the second. The moving averages' samples live in the network's link_averages.
 struct alignas(64) link {
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
@@ -40,15 +40,16 @@ struct alignas(64) link {
   node* dst = nullptr;
   std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
-  // The destination's IPv4 address (its addr_key) under which the source's links were last seen
-  // to have an entry; 0 for none yet. Entries are never removed, so a frame between the same two
-  // hosts need not look again.
-  std::uint64_t ip_known = 0;
-  bool averages_steady = true;  // pkts_avg and bytes_avg each hold ten equal samples
+  // The hosts' numbers, which a frame over the link wakes for the ageing pass without reading
+  // either host's record for them.
+  std::uint32_t src_number = 0;
+  std::uint32_t dst_number = 0;
+  // The destination's IPv4 address (the low word of its addr_key) under which the source's
+  // links were last seen to have an entry; 0 for none yet. Entries are never removed, so a frame
+  // between the same two hosts need not look again.
+  std::uint32_t ip_known = 0;
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;
-  moving_avg pkts_avg;
-  moving_avg bytes_avg;  // the map draws the link's width from its mean
   // The protocol tree, its root first, the others in order of creation.
   std::vector<proto_stat> proto_nodes;
 
@@ -56,6 +57,7 @@ struct alignas(64) link {
   link(const link&) = delete;
   link& operator=(const link&) = delete;
 };
+static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
 
 // The root of l's protocol tree, or the node a sibling or child number names; nullptr for none.
 [[nodiscard]] inline const proto_stat* proto_stat_root(const link& l) {
@@ -76,9 +78,12 @@ link* link_add_ip(node& s, node& d, link* l);
 // link_find for a frame's two hardware addresses, its source being the source host's mac: the
 // frame path's look-up, which so reads neither host's record for an address.
 [[nodiscard]] link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst);
-// One link's share of the ageing pass: while it had a frame within the link time-out it is
-// active and takes its colour from the focus. Its hosts' activity follows from their own last
-// frames (node_age), which are its frames too.
+// One link's share of the ageing pass: a moving-average sample of its last second (pkts_avg and
+// bytes_avg), and while it had a frame within the link time-out it is active and takes its
+// colour from the focus. Its hosts' activity follows from their own last frames (node_age),
+// which are its frames too.
 void link_age(link& l, capture_time now, moving_avg_pairs& averages);
+// The means of pkts_avg and bytes_avg as of the last ageing pass.
+[[nodiscard]] moving_means link_avg(const link& l);
 
 }  // namespace nw

@@ -78,21 +78,38 @@ void net_set_current(net* network) {
   if (network != nullptr) current = network;
 }
 
-void net_age(net& network) {
-  const capture_time now = model_now();
-  network.host_averages.next_slot();
-  network.link_averages.next_slot();
-  // Records lie all over the heap and a pass visits every one: each visit starts loading the
-  // record a few places on, so the walk waits for memory once, not once per record.
-  constexpr std::size_t AHEAD = 8;
-  const auto& hosts = network.hosts_made;
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    if (i + AHEAD < hosts.size()) {
-      cache_preload(hosts[i + AHEAD].get());
-      cache_preload(&hosts[i + AHEAD]->number);
-    }
-    node_age(*hosts[i], now, network.host_averages);
+namespace {
+
+// Records lie all over the heap and a pass visits a few among many: each visit starts loading
+// the records a few visits on, so the walk waits for memory once, not once per record.
+constexpr std::size_t AHEAD = 8;
+
+void age_hosts(net& network, capture_time now) {
+  const model_config& settings = model_settings();
+  if (settings.node_timeout_s != network.host_deadlines_node_timeout_s ||
+      settings.link_timeout_s != network.host_deadlines_link_timeout_s) {
+    network.awake_hosts.wake_all(static_cast<std::uint32_t>(network.hosts_made.size()));
+    network.host_deadlines.clear();
+    network.host_deadlines_node_timeout_s = settings.node_timeout_s;
+    network.host_deadlines_link_timeout_s = settings.link_timeout_s;
   }
+  network.host_deadlines.wake_due(model_time_us(now), network.awake_hosts);
+  const auto& hosts = network.hosts_made;
+  const auto preload_pointer = [&](std::uint32_t number) { cache_preload(&hosts[number]); };
+  const auto preload_record = [&](std::uint32_t number) {
+    cache_preload(hosts[number].get());
+    cache_preload(&hosts[number]->last_rx);
+    network.host_averages.preload(number);
+  };
+  network.awake_hosts.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
+    node& host = *hosts[number];
+    node_age(host, now, network.host_averages);
+    if (host.active != 0) network.host_deadlines.push(node_idle_at_us(host), number);
+    return false;
+  });
+}
+
+void age_links(net& network, capture_time now) {
   const std::uint32_t timeout_s = model_settings().link_timeout_s;
   const std::uint32_t focus = link_focus_generation();
   if (timeout_s != network.deadlines_timeout_s || focus != network.deadlines_focus) {
@@ -116,11 +133,20 @@ void net_age(net& network) {
   network.awake_links.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
     link& l = *links[number];
     link_age(l, now, network.link_averages);
-    if (!l.averages_steady) return true;
     // link_age turns it inactive on the first pass at or after this moment.
     if (l.active != 0) network.link_deadlines.push(model_time_us(l.last_seen) + timeout_us, number);
     return false;
   });
+}
+
+}  // namespace
+
+void net_age(net& network) {
+  const capture_time now = model_now();
+  network.host_averages.next_slot();
+  network.link_averages.next_slot();
+  age_hosts(network, now);
+  age_links(network, now);
 }
 
 void net_recolor_links(net& network) {

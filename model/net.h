@@ -37,23 +37,31 @@ struct net {
   addr_index<link, 2> link_index;
   // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
   std::vector<node*> host_list;
-  // The same hosts in creation order, which is the order of their averages' rows: the
-  // ageing pass walks this, front to back through both. Owns the hosts.
+  // The same hosts in creation order, which is the order of their numbers and their averages'
+  // rows. Owns the hosts.
   std::vector<std::unique_ptr<node>> hosts_made;
   // Every link in creation order (their sources own them): the ageing pass walks this instead
   // of each host's own list.
   std::vector<link*> links;
-  // The links the ageing pass must visit, by number. A link whose averages have settled changes
-  // nothing until its next frame, a frame of it leaving the window, or (while active) its
-  // time-out: it sleeps until then. The frame window wakes it for the first two, the deadline
+  // The links the ageing pass must visit, by number. A link's sample and state change only
+  // with its next frame, a frame of it leaving the window, or (while active) its time-out:
+  // after the pass that follows, it sleeps until then, and the samples it misses are the one it
+  // last took (moving_avg_pairs). The frame window wakes it for the first two, the deadline
   // queue for the time-out. Its hosts stay active through their own last frames' times
   // (node_age). A new link time-out or focus wakes every link, since deadlines and colours were
   // worked out with the old one. On a large segment most links sleep, and the pass costs what
-  // is awake, not what was ever seen.
+  // changed, not what was ever seen.
   awake_set awake_links;
   wake_queue link_deadlines;
   std::uint32_t deadlines_timeout_s = UINT32_MAX;
   std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation
+  // The hosts the ageing pass must visit, by number, the same way: a host sleeps from the
+  // pass after its last frame until a frame it sends or receives, one it sent leaving the
+  // window, its time-out, or the map clearing its active flag. New time-outs wake every host.
+  awake_set awake_hosts;
+  wake_queue host_deadlines;
+  std::uint32_t host_deadlines_node_timeout_s = UINT32_MAX;
+  std::uint32_t host_deadlines_link_timeout_s = UINT32_MAX;
   // The samples of the hosts' and links' moving averages, by record number.
   moving_avg_pairs host_averages;
   moving_avg_pairs link_averages;
@@ -89,8 +97,8 @@ net* net_new(const adapter_desc& adapter);
 [[nodiscard]] std::span<const std::unique_ptr<net>> net_list();
 [[nodiscard]] net* net_current();
 void net_set_current(net* network);  // nullptr is ignored
-// The ageing pass: every host (each host's share touches that host alone, so they go in
-// creation order), then every link that is awake.
+// The ageing pass: every host that is awake (each host's share touches that host alone, so they
+// go in creation order), then every link that is awake.
 void net_age(net& network);
 // Every link takes its colour from the current focus; takes the model lock itself.
 void net_recolor_links(net& network);

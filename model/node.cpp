@@ -117,9 +117,11 @@ node* node_create(net& network, const netaddr& mac) {
   // Room first: a failed allocation must leave no list or index naming a host that is gone.
   make_room(network.host_list);
   make_room(network.hosts_made);
+  network.awake_hosts.reserve_numbers(h.number + 1);
   network.host_index.put(&h, {addr_key(h.mac)});
   insert_in_order(network, &h);
   network.hosts_made.push_back(std::move(host));
+  network.awake_hosts.wake(h.number);
   ++network.node_count;
   return &h;
 }
@@ -180,21 +182,40 @@ int node_compare(const node* a, const node* b) {
   return netaddr_compare(a->mac, b->mac);
 }
 
-void node_age(node& host, capture_time now, moving_avg_pairs& averages) {
-  averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2, host.tx_pkts_avg, host.tx_bytes_avg,
-               host.averages_steady);
-  const bool never_sent = host.last_tx.sec == 0 && host.last_tx.usec == 0;
-  const std::int64_t timeout_us = static_cast<std::int64_t>(model_settings().node_timeout_s) * 1'000'000;
-  // Whole milliseconds, as the time-out is compared: 9,999.9995 ms is still below 10,000.
-  const std::int64_t elapsed_ms = model_elapsed_us(host.last_tx, now) / 1000;
-  // Every frame a host sends or receives is also its link's newest frame, so while the later of
-  // its two last frames lies within the link time-out one of its links is active, and that
-  // keeps the host active too, a receiver that never sends included. Hosts know it from their
-  // own times: the link pass need not visit links, nor write to hosts, to say it.
-  const capture_time last_frame = model_time_us(host.last_rx) > model_time_us(host.last_tx) ? host.last_rx : host.last_tx;
-  const std::int64_t link_timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
-  const bool link_active = model_elapsed_us(last_frame, now) / 1000 < link_timeout_ms;
-  host.active = (!never_sent && elapsed_ms * 1000 < timeout_us) || link_active ? 1 : 0;
+namespace {
+
+std::int64_t timeout_us(std::uint32_t seconds) { return std::int64_t{seconds} * 1'000'000; }
+
+// Every frame a host sends or receives is also its link's newest frame, so while the later of
+// its two last frames lies within the link time-out one of its links is active, and that keeps
+// the host active too, a receiver that never sends included. Hosts know it from their own
+// times: the link pass need not visit links, nor write to hosts, to say it.
+const capture_time& last_frame(const node& host) {
+  return model_time_us(host.last_rx) > model_time_us(host.last_tx) ? host.last_rx : host.last_tx;
 }
+
+bool never_sent(const node& host) { return host.last_tx.sec == 0 && host.last_tx.usec == 0; }
+
+}  // namespace
+
+void node_age(node& host, capture_time now, moving_avg_pairs& averages) {
+  averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2);
+  // Whole milliseconds, as the time-outs are compared: 9,999.9995 ms is still below 10,000.
+  const auto within = [&](const capture_time& since, std::uint32_t seconds) {
+    return model_elapsed_us(since, now) / 1000 * 1000 < timeout_us(seconds);
+  };
+  const model_config& settings = model_settings();
+  const bool sending = !never_sent(host) && within(host.last_tx, settings.node_timeout_s);
+  host.active = sending || within(last_frame(host), settings.link_timeout_s) ? 1 : 0;
+}
+
+std::int64_t node_idle_at_us(const node& host) {
+  const model_config& settings = model_settings();
+  const std::int64_t link_idle = model_time_us(last_frame(host)) + timeout_us(settings.link_timeout_s);
+  if (never_sent(host)) return link_idle;
+  return std::max(link_idle, model_time_us(host.last_tx) + timeout_us(settings.node_timeout_s));
+}
+
+moving_means node_tx_avg(const node& host) { return host.network->host_averages.means(host.number); }
 
 }  // namespace nw

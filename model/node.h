@@ -49,11 +49,9 @@ struct alignas(64) node {
   capture_time last_rx;
   std::int32_t receivers_pos = -1;
 
-  // What the ageing pass reads and writes besides the first line.
-  std::uint32_t number = 0;  // in creation order: the record of the network's host averages
-  bool averages_steady = true;  // tx_pkts_avg and tx_bytes_avg each hold ten equal samples
-  moving_avg tx_pkts_avg;
-  moving_avg tx_bytes_avg;
+  // In creation order: the record of the network's host averages (tx_pkts_avg and
+  // tx_bytes_avg) and the host's place in its ageing pass's sets.
+  std::uint32_t number = 0;
 
   net* network = nullptr;
   const char* name = nullptr;  // local_label's text when the host has a local name
@@ -115,9 +113,13 @@ void node_set_label_state(node& host, std::int32_t state);
 [[nodiscard]] const char* node_best_label(const node& host);
 // netaddr_compare of the hosts' macs; -1 when either is missing.
 [[nodiscard]] int node_compare(const node* a, const node* b);
-// One host's share of the ageing pass: a moving-average sample (kept by the network's host
-// averages, whose slot the pass has moved on), and active while it sent within the node
-// time-out before now.
+// One host's share of the ageing pass: a moving-average sample of what it sent in the last
+// second (kept by the network's host averages, whose pass has moved on), and active while it
+// sent within the node time-out before now.
 void node_age(node& host, capture_time now, moving_avg_pairs& averages);
+// The moment from which node_age finds the host inactive, unless it sends or receives again.
+[[nodiscard]] std::int64_t node_idle_at_us(const node& host);
+// The means of tx_pkts_avg and tx_bytes_avg as of the last ageing pass.
+[[nodiscard]] moving_means node_tx_avg(const node& host);
 
 }  // namespace nw

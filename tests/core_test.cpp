@@ -164,32 +164,38 @@ TEST(Queue, IsFirstInFirstOut) {
   EXPECT_EQ(q_get(queue, &out), 0);
 }
 
-// The column-kept averages against a plain recount of each record's last ten samples, with
-// records made at different passes and quiet ones skipped: the skipping and the shared slot
-// must never change a mean.
-TEST(MovingAverage, ColumnsMatchTheMeanOfEachRecordsLastTenSamples) {
-  moving_avg_pairs columns;
+// The averages against a plain recount of each record's value at each of its last ten passes,
+// with records made at different passes and sampled only on the passes after their value
+// changed (as their owners visit them): the samples a record missed, and a mean read between
+// its samples, must be what sampling it on every pass would give.
+TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
+  moving_avg_pairs averages;
   struct record {
     std::uint32_t number;
-    std::vector<std::uint64_t> history;
-    moving_avg frames, bytes;
-    bool quiet = true;
+    std::vector<std::uint64_t> values;  // at each pass since it was made
+    std::uint64_t value = 0;
+    bool changed = false;
   };
   std::vector<record> records;
   std::uint32_t seed = 7;
-  for (int pass = 0; pass < 60; ++pass) {
-    if (pass % 7 == 0) records.push_back({columns.add_record(), {}, {}, {}, true});
-    columns.next_slot();
+  const auto random = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int pass = 0; pass < 200; ++pass) {
+    if (pass % 7 == 0) records.push_back({averages.add_record(), {}, 0, false});
+    averages.next_slot();
     for (record& r : records) {
-      seed = seed * 1103515245u + 12345u;
-      const std::uint64_t sample = (seed >> 16) % 5 == 0 ? (seed >> 8) % 1000 : 0;  // mostly idle
-      r.history.push_back(sample);
-      columns.add(r.number, sample, sample * 1'000'000'000ULL, r.frames, r.bytes, r.quiet);
+      if (r.changed) averages.add(r.number, r.value, r.value * 1'000'000'000ULL);
+      r.changed = false;
+      r.values.push_back(r.value);
       std::uint64_t sum = 0;
-      for (std::size_t i = r.history.size() > 10 ? r.history.size() - 10 : 0; i < r.history.size(); ++i) sum += r.history[i];
-      ASSERT_DOUBLE_EQ(r.frames.mean, static_cast<double>(sum) / 10.0) << "pass " << pass;
-      ASSERT_DOUBLE_EQ(r.bytes.mean, static_cast<double>(sum) * 1e8);
-      EXPECT_EQ(r.quiet, sum == 0);
+      for (std::size_t i = r.values.size() > 10 ? r.values.size() - 10 : 0; i < r.values.size(); ++i) sum += r.values[i];
+      const moving_means means = averages.means(r.number);
+      ASSERT_EQ(means.frames, static_cast<double>(sum) / 10.0) << "pass " << pass << " record " << r.number;
+      ASSERT_EQ(means.bytes, static_cast<double>(sum * 1'000'000'000ULL) / 10.0);
+      // Bursts and silences: some values hold for a pass or two, others for dozens.
+      if (random() % (pass % 50 < 25 ? 3 : 40) == 0) {
+        r.value = random() % 5 == 0 ? 0 : random() % 1000;
+        r.changed = true;
+      }
     }
   }
 }

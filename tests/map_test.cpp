@@ -66,13 +66,13 @@ class MapTest : public model_test {
   // A host sending kib KiB a second on average; active.
   node& host(std::uint8_t last, double kib = 0.5) {
     node& h = *node_create(*network, mac_of(last));
-    h.tx_bytes_avg.mean = kib * 1024;
+    hold_means(network->host_averages, h.number, 0, kib * 1024);
     h.active = 1;
     return h;
   }
   link& link_of(node& s, node& d, double kib, std::int32_t focus_color = -1) {
     link& l = *link_create(s, d);
-    l.bytes_avg.mean = kib * 1024;
+    hold_means(network->link_averages, l.number, 0, kib * 1024);
     l.active = 1;
     l.focus_color = focus_color;
     return l;
@@ -175,7 +175,7 @@ TEST_F(MapTest, DiscFollowsTrafficUpToItsLimitButTheLabelDoesNot) {
   } cases[] = {{1, 0.5, 0.2, 0.2 + 0.8 + 0.003},  // 100 KiB/s × 0.01 × node scale 0.2
                {1, 0.1, 0.1, 0.2 + 0.8 + 0.003},
                {0, 0.5, 0.1, 0.1 + 0.8 + 0.02}};  // 50 frames/s × 0.01 × 0.2
-  h.tx_pkts_avg.mean = 50;
+  hold_means(network->host_averages, h.number, 50, 100 * 1024);
   for (const auto& c : cases) {
     map_config().bytes = c.bytes;
     map_config().max_node_radius = c.max_radius;
@@ -196,12 +196,12 @@ TEST_F(MapTest, LinkWidthFollowsMeanBytesAndColourItsFocusProtocol) {
   } widths[] = {{50, 0.6, 30}, {200, 0.6, 100} /* "max link width" */, {20, 0.0, 20} /* KiB/s */,
                 {3.3, 1.0, 3} /* truncated */, {0.2, 0.6, 1} /* 0: thin */};
   for (const auto& c : widths) {
-    l.bytes_avg.mean = c.kib * 1024;
+    hold_means(network->link_averages, l.number, 0, c.kib * 1024);
     map_config().link_scale = c.scale;
     EXPECT_EQ(vertical_run(drawn(), column(0), row(0), protocol_rgb(3)), c.expected) << c.kib;
   }
   map_config().max_link_width = 10;
-  l.bytes_avg.mean = 50 * 1024;
+  hold_means(network->link_averages, l.number, 0, 50 * 1024);
   EXPECT_EQ(vertical_run(drawn(), column(0), row(0), protocol_rgb(3)), 10);
   // Colour 40 without a protocol colour, and for a colour number no protocol colour has.
   for (const std::int32_t focus : {-1, 33, 57}) {
@@ -235,6 +235,28 @@ TEST_F(MapTest, DynamicModeHidesInactiveHostsAndLinksButKeepsTheAngles) {
   const QImage& cumulative = draw_with(0);
   EXPECT_EQ(at(cumulative, quiet.map_x, quiet.map_y), WHITE);
   EXPECT_EQ(at(cumulative, mid_x, mid_y), protocol_rgb(2));
+}
+
+// Drawing a host clears its flag, and the next ageing pass says again whether it is active:
+// a host that sleeps between its frames must still be looked at after each redraw.
+TEST_F(MapTest, AHostDrawnInDynamicModeShowsAgainAfterTheNextPassWhileActive) {
+  node& h = host(1, 10);
+  map_config().dynamic = 1;
+  h.last_tx = capture_time{100, 0};
+  model_set_now(capture_time{101, 0});
+  net_age(*network);
+  for (int redraw = 0; redraw < 3; ++redraw) {
+    ASSERT_EQ(h.active, 1) << redraw;
+    const QImage& image = drawn();  // places the host
+    EXPECT_EQ(at(image, h.map_x, h.map_y), WHITE) << redraw;
+    EXPECT_EQ(h.active, 0);
+    net_age(*network);
+  }
+  model_set_now(capture_time{111, 0});  // past the node time-out
+  net_age(*network);
+  EXPECT_EQ(h.active, 0);
+  const QImage& image = drawn();
+  EXPECT_EQ(at(image, h.map_x, h.map_y), BLACK);
 }
 
 TEST_F(MapTest, OverlappingDiscsCancelAndLinksStaySolid) {

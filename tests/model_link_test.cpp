@@ -185,7 +185,7 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   EXPECT_EQ(l->active, 1);
   EXPECT_EQ(a->active, 1);
   EXPECT_EQ(b->active, 1);  // never sent: active only through what it received
-  EXPECT_DOUBLE_EQ(l->pkts_avg.mean, 0.7);
+  EXPECT_DOUBLE_EQ(link_avg(*l).frames, 0.7);
 
   // Five seconds is not below the link time-out: the link drops and keeps its colour.
   link_set_focus(nullptr);
@@ -197,11 +197,12 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   EXPECT_EQ(b->active, 0);
 }
 
-// Links whose averages have settled sleep until a frame comes, a frame of theirs leaves the
-// window, or their time-out is due; their hosts stay active on their own. Whatever sleeps, each
-// pass must leave every link and host as a pass that visits every link would: a second network
-// fed the same frames, with all its links woken before each pass, is the reference.
-TEST_F(LinkTest, SleepingLinksAgeExactlyAsLinksVisitedEveryPass) {
+// Links and hosts sleep from the pass after their last change until a frame comes, a frame of
+// theirs leaves the window, their time-out is due or (hosts) the map clears their flag. Whatever
+// sleeps, each pass must leave every link and host, and every mean, as a pass that visits every
+// one would: a second network fed the same frames, with all its links and hosts woken before
+// each pass, is the reference.
+TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
   net* reference = net_new(adapter_desc{"eth1", "reference", NETTYPE_ETHERNET});
   constexpr int HOSTS = 6;
   std::vector<node*> mine, theirs;
@@ -224,7 +225,7 @@ TEST_F(LinkTest, SleepingLinksAgeExactlyAsLinksVisitedEveryPass) {
   std::mt19937 rng(5);
   std::uniform_int_distribution<int> host(0, HOSTS - 1), path(0, 2), percent(0, 99);
   std::int64_t now_us = std::int64_t{1'700'000'000} * 1'000'000;
-  std::size_t slept = 0;
+  std::size_t slept = 0, hosts_slept = 0;
   for (int pass = 0; pass < 3000; ++pass) {
     // Bursts, lulls and silences longer than every time-out.
     const int mood = (pass / 150) % 4;
@@ -247,10 +248,15 @@ TEST_F(LinkTest, SleepingLinksAgeExactlyAsLinksVisitedEveryPass) {
     if (pass == 1000) link_set_focus(&focus);
     if (pass == 2000) model_settings().link_timeout_s = 2;
     if (pass == 2500) model_settings().link_timeout_s = 7;
+    if (pass == 2700) model_settings().node_timeout_s = 3;
+    // The map drew a host and cleared its flag.
+    if (pass % 40 == 7) mine[2]->active = theirs[2]->active = 0, network->awake_hosts.wake(mine[2]->number);
     reference->awake_links.wake_all(static_cast<std::uint32_t>(reference->links.size()));
+    reference->awake_hosts.wake_all(static_cast<std::uint32_t>(reference->hosts_made.size()));
     net_age(*network);
     net_age(*reference);
     slept += network->links.size() - network->awake_links.size();
+    hosts_slept += network->hosts_made.size() - network->awake_hosts.size();
     ASSERT_EQ(network->links.size(), reference->links.size());
     for (std::size_t k = 0; k < network->links.size(); ++k) {
       const link& l = *network->links[k];
@@ -261,18 +267,20 @@ TEST_F(LinkTest, SleepingLinksAgeExactlyAsLinksVisitedEveryPass) {
       if (l.active == 1) {
         ASSERT_EQ(l.focus_color, link_focus_color(l)) << "pass " << pass << " link " << k;
       }
-      ASSERT_EQ(l.pkts_avg.mean, r.pkts_avg.mean) << "pass " << pass << " link " << k;
-      ASSERT_EQ(l.bytes_avg.mean, r.bytes_avg.mean) << "pass " << pass << " link " << k;
+      ASSERT_EQ(link_avg(l).frames, link_avg(r).frames) << "pass " << pass << " link " << k;
+      ASSERT_EQ(link_avg(l).bytes, link_avg(r).bytes) << "pass " << pass << " link " << k;
     }
     for (int i = 0; i < HOSTS; ++i) {
       const node& h = *mine[static_cast<std::size_t>(i)];
       const node& r = *theirs[static_cast<std::size_t>(i)];
       ASSERT_EQ(h.active, r.active) << "pass " << pass << " host " << i;
-      ASSERT_EQ(h.tx_bytes_avg.mean, r.tx_bytes_avg.mean) << "pass " << pass << " host " << i;
+      ASSERT_EQ(node_tx_avg(h).frames, node_tx_avg(r).frames) << "pass " << pass << " host " << i;
+      ASSERT_EQ(node_tx_avg(h).bytes, node_tx_avg(r).bytes) << "pass " << pass << " host " << i;
     }
   }
-  // The saving is real: most link visits of the run were skipped.
+  // The saving is real: most visits of the run were skipped.
   EXPECT_GT(slept, network->links.size() * 3000 / 2);
+  EXPECT_GT(hosts_slept, network->hosts_made.size() * 3000 / 2);
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ inline netaddr ip_of(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_
 
 inline capture_time at(std::int32_t sec, std::int32_t usec = 0) { return capture_time{sec, usec}; }
 
+// The record's means become the given sample: taken this pass and held for ten more.
+inline void hold_means(moving_avg_pairs& averages, std::uint32_t record, double frames, double bytes) {
+  averages.add(record, static_cast<std::uint64_t>(frames), static_cast<std::uint64_t>(bytes));
+  for (int i = 0; i < MOVING_AVG_SAMPLES; ++i) averages.next_slot();
+}
+
 // The name database as a test scripts it: records by hardware-address text, reverse look-ups
 // kept until the test answers them, and what the model stored.
 struct fake_names {

@@ -145,7 +145,7 @@ void draw_host(node& host) {
 void draw_links(net& network) {
   const map_settings& s = map_config();
   for (const auto& host : network.host_list) {
-    ht_foreach(host->links_out, [&](const netaddr&, link* const& l) {
+    host->links_out.foreach([&](const link* l) {
       if (l->active != 1 && s.dynamic != 0) return;
       color(link_color(*l));
       draw_link(*host, *l);

@@ -19,10 +19,9 @@ link* link_create(node& s, node& d) {
   l->src_number = s.number;
   l->dst_number = d.number;
   s.owned_links.push_back(std::move(owned));
-  // No link from s to d exists yet, so neither table holds the key: no look-up before adding.
-  s.links_out.push_front(d.mac, l);
+  s.links_out.add(d.mac, l);
   s.network->link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
-  d.links_in.push_front(s.mac, l);
+  d.links_in.add(s.mac, l);
   l->number = s.network->link_averages.add_record();
   net& network = *s.network;
   network.links.push_back(l);

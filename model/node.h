@@ -14,6 +14,7 @@
 #include "core/netaddr.h"
 #include "core/parse.h"
 #include "core/timer.h"
+#include "model/link_table.h"
 #include "namedb/cb_ether.h"
 
 namespace nw {
@@ -31,8 +32,6 @@ struct name_label {
   float height = 0.0f;
   std::int32_t state = LABEL_STATE_DEFAULT;
 };
-
-using link_table = hash_table<netaddr, link*>;
 
 // Counters are 64-bit: a busy host passes 4 GiB within a minute on a gigabit segment.
 // What a frame touches fills the first two cache lines (the sender's side, then the
@@ -59,10 +58,10 @@ struct alignas(64) node {
   std::unique_ptr<netaddr> ip;
   std::int32_t resolve = 1;
   const char* mac_text = nullptr;
-  // Iterated in bucket order by the map and the node-watch lists; look-ups by address go
-  // through the network's link_index, so these keep no index of their own.
-  link_table links_out{netaddr_functions, ht_lookups::by_chain};  // by destination's mac
-  link_table links_in{netaddr_functions, ht_lookups::by_chain};   // by source's mac
+  // Walked by the map and the host report; look-ups by address go through the network's
+  // link_index.
+  link_table links_out;  // by destination's mac
+  link_table links_in;   // by source's mac
   std::vector<std::unique_ptr<link>> owned_links;  // links_out's records, oldest first
 
   name_label ip_label, dns_label, local_label, mac_label, manuf_label;

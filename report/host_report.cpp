@@ -67,7 +67,7 @@ void copy_host(const node& host, const link_table& links, bool sent, std::vector
   if (links.count() == 0) return;
   host_table& table = out.emplace_back();
   table.host = node_best_label(host);
-  ht_foreach(links, [&](const netaddr&, link* l) { copy_link(*l, sent ? *l->dst : *l->src, table.rows); });
+  links.foreach([&](const link* l) { copy_link(*l, sent ? *l->dst : *l->src, table.rows); });
 }
 
 void write_heading(report_file& f, const direction& d) {

@@ -1,10 +1,13 @@
 // Links: creation and look-up, the per-link protocol tree, the focus colour and ageing.
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <random>
 #include <vector>
 
 #include "model/addr_index.h"
 #include "model/frame_ring.h"
+#include "model/link_table.h"
 #include "model/linkstat.h"
 #include "model_test_support.h"
 #include "pdl/pd_model.h"
@@ -60,7 +63,9 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   EXPECT_EQ(network->link_count, 1U);
   EXPECT_EQ(link_find(*a, b->mac), ab);
   EXPECT_EQ(link_find(*b, a->mac), nullptr);
-  EXPECT_EQ(*b->links_in.find(a->mac), ab);
+  EXPECT_EQ(a->links_out.count(), 1U);
+  EXPECT_EQ(b->links_in.count(), 1U);
+  b->links_in.foreach([&](const link* l) { EXPECT_EQ(l, ab); });
 
   // No IP on either end yet: nothing is entered by IP.
   link_add_ip(*a, *b, ab);
@@ -78,6 +83,37 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   EXPECT_NE(ba, ab);
   EXPECT_EQ(link_find(*b, a->mac), ba);
   EXPECT_EQ(network->link_count, 2U);
+}
+
+// A host's links are walked as a chained table of 256 buckets by the other host's address
+// would walk them (bucket by bucket, newest first), however walks and new links interleave:
+// the map's overdraw and the host report's rows follow that order.
+TEST_F(LinkTest, AHostsLinksAreWalkedInTheOrderOfABucketTable) {
+  hash_table<netaddr, link*> reference(netaddr_functions);
+  std::vector<std::unique_ptr<link>> links;
+  link_table table;
+  const auto walked = [&] {
+    std::vector<const link*> mine, theirs;
+    table.foreach([&](const link* l) { mine.push_back(l); });
+    ht_foreach(reference, [&](const netaddr&, link* l) { theirs.push_back(l); });
+    return std::pair{mine, theirs};
+  };
+  std::mt19937 rng(11);
+  for (int i = 0; i < 3000; ++i) {
+    // Many addresses share a bucket; walks come after one link, after a few, after 1,500 and
+    // twice in a row.
+    const netaddr other = mac_of(static_cast<std::uint8_t>(i % 251), static_cast<std::uint8_t>(i / 251));
+    links.push_back(std::make_unique<link>());
+    table.add(other, links.back().get());
+    reference.push_front(other, links.back().get());
+    if (i < 5 || (i < 1000 && rng() % 40 == 0) || i == 2500) {
+      const auto [mine, theirs] = walked();
+      ASSERT_EQ(mine, theirs) << "after link " << i;
+      ASSERT_EQ(walked().first, theirs);
+    }
+  }
+  EXPECT_EQ(table.count(), 3000U);
+  EXPECT_EQ(walked().first, walked().second);
 }
 
 TEST_F(LinkTest, ProtocolTreeMirrorsThePathsSeen) {

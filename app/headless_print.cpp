@@ -65,7 +65,7 @@ std::string main_protocol(const link& l) {
 void print_links(std::FILE* out, const net& n) {
   std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
   for (const auto& h : n.host_list) {
-    for (const auto& l : h->owned_links) {
+    for (const auto& l : h->links_made) {
       std::fprintf(out, "%-24s %-24s %10" PRIu64 " %12" PRIu64 "  %s\n", node_best_label(*l->src),
                    node_best_label(*l->dst), l->pkts, l->bytes, main_protocol(*l).c_str());
     }

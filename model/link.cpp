@@ -12,22 +12,23 @@
 namespace nw {
 
 link* link_create(node& s, node& d) {
-  auto owned = std::make_unique<link>();
-  link* l = owned.get();
+  net& network = *s.network;
+  const std::size_t made = network.links.size();
+  if (made % LINK_BLOCK_RECORDS == 0) network.link_blocks.push_back(std::make_unique<link[]>(LINK_BLOCK_RECORDS));
+  link* l = &network.link_blocks.back()[made % LINK_BLOCK_RECORDS];
   l->src = &s;
   l->dst = &d;
   l->src_number = s.number;
   l->dst_number = d.number;
-  s.owned_links.push_back(std::move(owned));
+  s.links_made.push_back(l);
   s.links_out.add(d.mac, l);
-  s.network->link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
+  network.link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
   d.links_in.add(s.mac, l);
-  l->number = s.network->link_averages.add_record();
-  net& network = *s.network;
+  l->number = network.link_averages.add_record();
   network.links.push_back(l);
   network.awake_links.reserve_numbers(l->number + 1);
   network.awake_links.wake(l->number);
-  ++s.network->link_count;
+  ++network.link_count;
   return l;
 }
 

@@ -25,6 +25,7 @@ struct protocol_node;
 struct alarm_def;
 
 inline constexpr std::size_t NET_NAME_MAX = 255;
+inline constexpr std::size_t LINK_BLOCK_RECORDS = 512;
 
 struct net {
   std::string name;
@@ -40,9 +41,11 @@ struct net {
   // The same hosts in creation order, which is the order of their numbers and their averages'
   // rows. Owns the hosts.
   std::vector<std::unique_ptr<node>> hosts_made;
-  // Every link in creation order (their sources own them): the ageing pass walks this instead
-  // of each host's own list.
+  // Every link in creation order: the ageing pass walks this instead of each host's own list.
   std::vector<link*> links;
+  // Owns the links, LINK_BLOCK_RECORDS to a block in creation order: one allocation per block,
+  // not per conversation, and none of them ever moves.
+  std::vector<std::unique_ptr<link[]>> link_blocks;
   // The links the ageing pass must visit, by number. A link's sample and state change only
   // with its next frame, a frame of it leaving the window, or (while active) its time-out:
   // after the pass that follows, it sleeps until then, and the samples it misses are the one it

@@ -8,6 +8,7 @@
 
 #include "alarm/alarm.h"
 #include "capture/adapter_rows.h"
+#include "core/prefetch.h"
 #include "model/link.h"
 #include "model/linkstat.h"
 #include "model/model_config.h"
@@ -48,9 +49,9 @@ void print_hosts(std::FILE* out, const net& n) {
   std::fputc('\n', out);
 }
 
-// The protocols that carried most of the link's bytes, level by level.
-std::string main_protocol(const link& l) {
-  std::string path;
+// The protocols that carried most of the link's bytes, level by level, into path.
+void main_protocol(const link& l, std::string& path) {
+  path.clear();
   for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
     const proto_stat* best = level;
     for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
@@ -59,16 +60,48 @@ std::string main_protocol(const link& l) {
     path += best->proto->def->name;
     level = proto_stat_at(l, best->child);
   }
-  return path.empty() ? "-" : path;
+  if (path.empty()) path = "-";
 }
+
+// Every host's label, by host number, in one block: a link line reads two of them, and on a
+// large segment the hosts' own records lie all over the heap.
+class host_labels {
+ public:
+  explicit host_labels(const net& n) : starts_(n.hosts_made.size()) {
+    for (const auto& h : n.hosts_made) {
+      starts_[h->number] = texts_.size();
+      texts_ += node_best_label(*h);
+      texts_ += '\0';
+    }
+  }
+  [[nodiscard]] const char* of(std::uint32_t number) const { return texts_.data() + starts_[number]; }
+
+ private:
+  std::string texts_;
+  std::vector<std::size_t> starts_;
+};
 
 void print_links(std::FILE* out, const net& n) {
   std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
-  for (const auto& h : n.host_list) {
-    for (const auto& l : h->links_made) {
-      std::fprintf(out, "%-24s %-24s %10" PRIu64 " %12" PRIu64 "  %s\n", node_best_label(*l->src),
-                   node_best_label(*l->dst), l->pkts, l->bytes, main_protocol(*l).c_str());
+  const host_labels labels(n);
+  std::vector<const link*> order;
+  order.reserve(n.links.size());
+  for (const auto& h : n.host_list) order.insert(order.end(), h->links_made.begin(), h->links_made.end());
+  // A link's record is loaded LINK_AHEAD lines ahead, its protocol tree, which the record
+  // names, TREE_AHEAD ahead.
+  constexpr std::size_t LINK_AHEAD = 16;
+  constexpr std::size_t TREE_AHEAD = 8;
+  std::string protocol;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i + LINK_AHEAD < order.size()) {
+      cache_preload(order[i + LINK_AHEAD]);
+      cache_preload(&order[i + LINK_AHEAD]->src);
     }
+    if (i + TREE_AHEAD < order.size()) cache_preload(proto_stat_root(*order[i + TREE_AHEAD]));
+    const link& l = *order[i];
+    main_protocol(l, protocol);
+    std::fprintf(out, "%-24s %-24s %10" PRIu64 " %12" PRIu64 "  %s\n", labels.of(l.src_number),
+                 labels.of(l.dst_number), l.pkts, l.bytes, protocol.c_str());
   }
   std::fputc('\n', out);
 }

@@ -23,28 +23,32 @@ void moving_avg_pairs::next_slot() { ++pass_; }
 
 void moving_avg_pairs::preload(std::uint32_t record) const {
   const row& r = at(record);
-  cache_preload(&r.last_pass);
-  cache_preload(&r.samples[pass_ % SAMPLES]);
+  cache_preload(&r.bytes);
+  cache_preload(&r.frames);
 }
 
 void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
   row& r = at(record);
-  const auto held = r.samples[r.last_pass % SAMPLES];
+  const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
-  for (std::uint64_t pass = pass_ - missed + 1; pass < pass_; ++pass) r.samples[pass % SAMPLES] = held;
-  r.samples[pass_ % SAMPLES] = {frames_sample, bytes_sample};
+  for (std::uint64_t pass = pass_ - missed + 1; pass < pass_; ++pass) {
+    r.frames[pass % SAMPLES] = r.frames[held];
+    r.bytes[pass % SAMPLES] = r.bytes[held];
+  }
+  r.frames[pass_ % SAMPLES] = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames_sample, UINT32_MAX));
+  r.bytes[pass_ % SAMPLES] = bytes_sample;
   r.last_pass = pass_;
 }
 
 moving_means moving_avg_pairs::means(std::uint32_t record) const {
   const row& r = at(record);
-  const auto held = r.samples[r.last_pass % SAMPLES];
+  const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
-  std::uint64_t frames = missed * held[0];
-  std::uint64_t bytes = missed * held[1];
+  std::uint64_t frames = missed * r.frames[held];
+  std::uint64_t bytes = missed * r.bytes[held];
   for (std::uint64_t pass = pass_ - SAMPLES + 1; pass + missed <= pass_; ++pass) {
-    frames += r.samples[pass % SAMPLES][0];
-    bytes += r.samples[pass % SAMPLES][1];
+    frames += r.frames[pass % SAMPLES];
+    bytes += r.bytes[pass % SAMPLES];
   }
   // Exact below 2^53, as a running sum over ten would be.
   return {static_cast<double>(frames) / static_cast<double>(SAMPLES), static_cast<double>(bytes) / static_cast<double>(SAMPLES)};

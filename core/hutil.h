@@ -40,11 +40,14 @@ class moving_avg_pairs {
   [[nodiscard]] moving_means means(std::uint32_t record) const;
 
  private:
+  // Two cache lines. A frames sample fits 32 bits: the one-second window holding 2^32 frames
+  // would take some 200 GB.
   struct alignas(64) row {
-    std::array<std::array<std::uint64_t, 2>, MOVING_AVG_SAMPLES> samples{};  // frames, bytes by pass % 10
+    std::array<std::uint64_t, MOVING_AVG_SAMPLES> bytes{};  // by pass % 10
+    std::array<std::uint32_t, MOVING_AVG_SAMPLES> frames{};
     std::uint64_t last_pass = 0;  // the pass of the newest sample
   };
-  static constexpr std::uint32_t BLOCK_ROWS = 512;  // 96 KiB: a quiet network costs little
+  static constexpr std::uint32_t BLOCK_ROWS = 512;  // 64 KiB: a quiet network costs little
 
   [[nodiscard]] row& at(std::uint32_t record) const { return blocks_[record / BLOCK_ROWS][record % BLOCK_ROWS]; }
 

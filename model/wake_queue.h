@@ -4,42 +4,54 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <queue>
+#include <map>
 #include <vector>
 
 #include "model/awake_set.h"
 
 namespace nw {
 
+// Moments are kept in buckets of about one pass of capture time. A pass pushes the time-outs of
+// what it visited, nearly all of them into the same bucket or two, and wakes whole buckets: no
+// heap of hundreds of thousands of moments to sift through cold memory on every push and pop.
 class wake_queue {
  public:
   void push(std::int64_t at_us, std::uint32_t number) {
     if (queued_.contains(number)) return;
     queued_.reserve_numbers(number + 1);
+    buckets_[at_us >> BUCKET_BITS].push_back(entry{at_us, number});
     queued_.wake(number);
-    heap_.push(entry{at_us, number});
   }
   // Wakes every record queued for now_us or before.
   void wake_due(std::int64_t now_us, awake_set& awake) {
-    while (!heap_.empty() && heap_.top().at_us <= now_us) {
-      awake.wake(heap_.top().number);
-      queued_.sleep(heap_.top().number);
-      heap_.pop();
+    for (auto it = buckets_.begin(); it != buckets_.end() && it->first <= now_us >> BUCKET_BITS;) {
+      std::vector<entry>& entries = it->second;
+      std::size_t kept = 0;
+      for (const entry& e : entries) {
+        if (e.at_us <= now_us) {
+          awake.wake(e.number);
+          queued_.sleep(e.number);
+        } else {
+          entries[kept++] = e;  // later in the bucket than now
+        }
+      }
+      entries.resize(kept);
+      if (!entries.empty()) break;  // the bucket of now: every later one starts after now
+      it = buckets_.erase(it);
     }
   }
   void clear() {
-    heap_ = {};
+    buckets_.clear();
     queued_ = {};
   }
 
  private:
+  static constexpr int BUCKET_BITS = 15;  // 32.768 ms
   struct entry {
     std::int64_t at_us;
     std::uint32_t number;
-    bool operator>(const entry& other) const { return at_us > other.at_us; }
   };
-  std::priority_queue<entry, std::vector<entry>, std::greater<>> heap_;
+  std::map<std::int64_t, std::vector<entry>> buckets_;
   awake_set queued_;
 };
 

@@ -14,6 +14,23 @@ const link* known_link(const net& network, const frame_keys& keys) {
   return keys.src != 0 ? network.link_index.find({keys.src, keys.dst}) : nullptr;
 }
 
+// What making a link reads of its two hosts: the counters the frame changes, the lists the link
+// joins and the addresses it is entered under.
+void preload_new_link_hosts(const net& network, const frame_keys& keys) {
+  if (const node* s = network.host_index.find({keys.src})) {
+    cache_preload(s);
+    cache_preload(&s->mac);
+    cache_preload(&s->links_out);
+    cache_preload(&s->links_made);
+  }
+  if (const node* d = network.host_index.find({keys.dst})) {
+    cache_preload(&d->rx_pkts_sec);
+    cache_preload(&d->mac);
+    cache_preload(&d->ip);
+    cache_preload(&d->links_in);
+  }
+}
+
 }  // namespace
 
 void frame_prefetch_slot(const net& network, const frame_keys& keys) {
@@ -24,21 +41,28 @@ void frame_prefetch_link(const net& network, const frame_keys& keys) {
   if (const link* l = known_link(network, keys)) {
     cache_preload(l);
     cache_preload(&l->src);
+  } else if (keys.src != 0) {
+    // A new conversation: its hosts are found through the host index.
+    network.host_index.prefetch({keys.src});
+    network.host_index.prefetch({keys.dst});
   }
 }
 
 void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
-  if (const link* l = known_link(network, keys)) {
-    cache_preload(l->src);
-    cache_preload(&l->dst->rx_pkts_sec);
-    cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
-    cache_preload(&l->dst->ip);
-    // The protocol tree a frame walks from its root: its first levels fill the first two lines.
-    // Only the array's start is read: its end lies on the record's third line, not loaded.
-    if (const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data())) {
-      cache_preload(tree);
-      cache_preload(tree + 64);
-    }
+  if (keys.src == 0) return;
+  const link* l = known_link(network, keys);
+  if (l == nullptr) {
+    preload_new_link_hosts(network, keys);
+    return;
+  }
+  cache_preload(l->src);
+  cache_preload(&l->dst->rx_pkts_sec);
+  cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
+  cache_preload(&l->dst->ip);
+  // The protocol tree a frame walks from its root: its first levels fill the first two lines.
+  if (const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data())) {
+    cache_preload(tree);
+    cache_preload(tree + 64);
   }
 }
 

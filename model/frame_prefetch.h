@@ -27,11 +27,11 @@ struct frame_keys {
 
 // First stage: the link's index slot.
 void frame_prefetch_slot(const net& network, const frame_keys& keys);
-// Second stage: the link's record, its counters and the numbers and hosts the frame reads.
+// Second stage: the link's record, its counters and the numbers and hosts the frame reads; for
+// a link the network does not know yet, its hosts' index slots.
 void frame_prefetch_link(const net& network, const frame_keys& keys);
 // Third stage: the counters of the link's two hosts that the frame changes, and the link's
-// protocol tree. A link the network does not know yet loads nothing: its frame goes through the
-// host index.
+// protocol tree; for a new link, what making it reads of its hosts.
 void frame_prefetch_hosts(const net& network, const frame_keys& keys);
 
 }  // namespace nw

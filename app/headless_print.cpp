@@ -7,8 +7,8 @@
 #include <string>
 
 #include "alarm/alarm.h"
+#include "app/headless_links.h"
 #include "capture/adapter_rows.h"
-#include "core/prefetch.h"
 #include "model/link.h"
 #include "model/linkstat.h"
 #include "model/model_config.h"
@@ -45,63 +45,6 @@ void print_hosts(std::FILE* out, const net& n) {
     std::fprintf(out, "%-18s %-15s %-24s %-16s %10" PRIu64 " %12" PRIu64 " %10" PRIu64 " %12" PRIu64 "\n",
                  h->mac_text, ip.c_str(), node_best_label(*h), or_dash(h->manuf_label.text.data()), h->tx_pkts,
                  h->tx_bytes, h->rx_pkts, h->rx_bytes);
-  }
-  std::fputc('\n', out);
-}
-
-// The protocols that carried most of the link's bytes, level by level, into path.
-void main_protocol(const link& l, std::string& path) {
-  path.clear();
-  for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
-    const proto_stat* best = level;
-    for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
-      if (p->bytes > best->bytes) best = p;
-    if (!path.empty()) path += '\\';
-    path += best->proto->def->name;
-    level = proto_stat_at(l, best->child);
-  }
-  if (path.empty()) path = "-";
-}
-
-// Every host's label, by host number, in one block: a link line reads two of them, and on a
-// large segment the hosts' own records lie all over the heap.
-class host_labels {
- public:
-  explicit host_labels(const net& n) : starts_(n.hosts_made.size()) {
-    for (const auto& h : n.hosts_made) {
-      starts_[h->number] = texts_.size();
-      texts_ += node_best_label(*h);
-      texts_ += '\0';
-    }
-  }
-  [[nodiscard]] const char* of(std::uint32_t number) const { return texts_.data() + starts_[number]; }
-
- private:
-  std::string texts_;
-  std::vector<std::size_t> starts_;
-};
-
-void print_links(std::FILE* out, const net& n) {
-  std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
-  const host_labels labels(n);
-  std::vector<const link*> order;
-  order.reserve(n.links.size());
-  for (const auto& h : n.host_list) order.insert(order.end(), h->links_made.begin(), h->links_made.end());
-  // A link's record is loaded LINK_AHEAD lines ahead, its protocol tree, which the record
-  // names, TREE_AHEAD ahead.
-  constexpr std::size_t LINK_AHEAD = 16;
-  constexpr std::size_t TREE_AHEAD = 8;
-  std::string protocol;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (i + LINK_AHEAD < order.size()) {
-      cache_preload(order[i + LINK_AHEAD]);
-      cache_preload(&order[i + LINK_AHEAD]->src);
-    }
-    if (i + TREE_AHEAD < order.size()) cache_preload(proto_stat_root(*order[i + TREE_AHEAD]));
-    const link& l = *order[i];
-    main_protocol(l, protocol);
-    std::fprintf(out, "%-24s %-24s %10" PRIu64 " %12" PRIu64 "  %s\n", labels.of(l.src_number),
-                 labels.of(l.dst_number), l.pkts, l.bytes, protocol.c_str());
   }
   std::fputc('\n', out);
 }
@@ -157,7 +100,7 @@ void headless_print_network(std::FILE* out, const headless_network& run) {
   net& n = *run.network;
   print_figures(out, run);
   print_hosts(out, n);
-  print_links(out, n);
+  headless_print_links(out, n);
   print_ranking(out, "Top senders (bytes sent)", n.senders_rank);
   print_ranking(out, "Top receivers (bytes received)", n.receivers_rank);
   print_ranking(out, "Top links (bytes)", n.links_rank);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@
 
 namespace nw {
 namespace {
+
+constexpr std::size_t CHUNK_BYTES = 1 << 16;
 
 // Every host's label, by host number, in one block: a link line reads two of them, and on a
 // large segment the hosts' own records lie all over the heap.
@@ -35,8 +38,41 @@ class host_labels {
   std::vector<std::size_t> starts_;
 };
 
-constexpr std::size_t CHUNK_BYTES = 1 << 16;
-constexpr std::size_t LINE_BYTES_GUESS = 96;  // two labels, two counts and a protocol path
+// The protocols that carried most of a link's bytes, level by level: a handful of distinct
+// paths among all links, each named by a number.
+class main_protocols {
+ public:
+  main_protocols() { texts_.emplace_back("-"); }  // number 0: no protocol counted
+  [[nodiscard]] std::uint32_t of(const link& l) {
+    path_.clear();
+    for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
+      const proto_stat* best = level;
+      for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
+        if (p->bytes > best->bytes) best = p;
+      path_.push_back(best->proto);
+      level = proto_stat_at(l, best->child);
+    }
+    if (path_.empty()) return 0;
+    const auto [at, made] = numbers_.try_emplace(path_, static_cast<std::uint32_t>(texts_.size()));
+    if (made) texts_.push_back(text_of(path_));
+    return at->second;
+  }
+  [[nodiscard]] const std::string& text(std::uint32_t number) const { return texts_[number]; }
+
+ private:
+  using path = std::vector<const protocol_node*>;
+  static std::string text_of(const path& p) {
+    std::string text;
+    for (const protocol_node* proto : p) {
+      if (!text.empty()) text += '\\';
+      text += proto->def->name;
+    }
+    return text;
+  }
+  path path_;  // reused: the path of the link at hand
+  std::map<path, std::uint32_t> numbers_;
+  std::vector<std::string> texts_;
+};
 
 // printf's "%-*s": the text, then spaces up to width.
 void append_left(std::string& line, std::string_view text, std::size_t width) {
@@ -53,65 +89,51 @@ void append_right(std::string& line, std::uint64_t value, std::size_t width) {
   line.append(digits, length);
 }
 
-// The protocols that carried most of the link's bytes, level by level.
-void append_main_protocol(std::string& line, const link& l) {
-  const std::size_t start = line.size();
-  for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
-    const proto_stat* best = level;
-    for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
-      if (p->bytes > best->bytes) best = p;
-    if (line.size() != start) line += '\\';
-    line += best->proto->def->name;
-    level = proto_stat_at(l, best->child);
-  }
-  if (line.size() == start) line += '-';
-}
-
-void append_link_line(std::string& text, const link& l, const host_labels& labels) {
-  append_left(text, labels.of(l.src_number), 24);
-  text += ' ';
-  append_left(text, labels.of(l.dst_number), 24);
-  text += ' ';
-  append_right(text, l.pkts, 10);
-  text += ' ';
-  append_right(text, l.bytes, 12);
-  text += "  ";
-  append_main_protocol(text, l);
-  text += '\n';
-}
+// What a link line shows besides its source.
+struct link_row {
+  std::uint32_t dst_number;
+  std::uint32_t protocol;
+  std::uint64_t frames;
+  std::uint64_t bytes;
+};
 
 }  // namespace
 
 // A large segment has hundreds of thousands of links, and in host order they lie all over the
-// heap: the lines are made in creation order, which reads the links' blocks front to back, each
-// put in its place in host order, and then written in that order.
+// heap: what the lines show is gathered in creation order, which reads the links' blocks front
+// to back, each row put in its place in host order, and the lines are written from the rows.
 void headless_print_links(std::FILE* out, const net& n) {
   std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
-  const host_labels labels(n);
   std::vector<std::size_t> next_place(n.hosts_made.size());  // by host number
   std::size_t places = 0;
   for (const auto& h : n.host_list) {
     next_place[h->number] = places;
     places += h->links_made.size();
   }
-  struct span_of_text {
-    std::size_t start = 0;
-    std::size_t length = 0;
-  };
-  std::string text;
-  text.reserve(places * LINE_BYTES_GUESS);
-  std::vector<span_of_text> lines(places);  // by place
-  for (const link* l : n.links) {
-    const std::size_t start = text.size();
-    append_link_line(text, *l, labels);
-    lines[next_place[l->src_number]++] = {start, text.size() - start};
-  }
+  main_protocols protocols;
+  std::vector<link_row> rows(places);
+  for (const link* l : n.links) rows[next_place[l->src_number]++] = {l->dst_number, protocols.of(*l), l->pkts, l->bytes};
+  const host_labels labels(n);
   std::string chunk;
-  for (const span_of_text& line : lines) {
-    chunk.append(text, line.start, line.length);
-    if (chunk.size() >= CHUNK_BYTES) {
-      std::fwrite(chunk.data(), 1, chunk.size(), out);
-      chunk.clear();
+  std::size_t place = 0;
+  for (const auto& h : n.host_list) {
+    const std::string_view source = labels.of(h->number);
+    for (const std::size_t end = place + h->links_made.size(); place < end; ++place) {
+      const link_row& row = rows[place];
+      append_left(chunk, source, 24);
+      chunk += ' ';
+      append_left(chunk, labels.of(row.dst_number), 24);
+      chunk += ' ';
+      append_right(chunk, row.frames, 10);
+      chunk += ' ';
+      append_right(chunk, row.bytes, 12);
+      chunk += "  ";
+      chunk += protocols.text(row.protocol);
+      chunk += '\n';
+      if (chunk.size() >= CHUNK_BYTES) {
+        std::fwrite(chunk.data(), 1, chunk.size(), out);
+        chunk.clear();
+      }
     }
   }
   std::fwrite(chunk.data(), 1, chunk.size(), out);

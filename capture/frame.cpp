@@ -80,16 +80,9 @@ void count_hosts(net& network, frame_records& r, std::uint32_t len) {
 // Only the source learns: the hardware destination of an IP frame may be a router.
 void learn_ip(const frame_records& r, std::span<const std::uint8_t> ip_source) {
   if (!r.src->ip) node_learn_ip(*r.src, ip_source.data());
-  const netaddr* dst_ip = r.dst->ip.get();
-  if (dst_ip == nullptr) return;  // no address to enter the link under
-  const auto ip_word = static_cast<std::uint32_t>(addr_key(*dst_ip));
+  const auto ip_word = static_cast<std::uint32_t>(r.dst->ip_key);
   if (ip_word != 0 && ip_word == r.lnk->ip_known) return;
-  const link* entered = link_find(*r.src, *dst_ip);
-  if (entered == nullptr) {
-    link_add_ip(*r.src, *r.dst, r.lnk);
-    entered = link_find(*r.src, *dst_ip);  // none when the source has no address of its own
-  }
-  if (entered != nullptr) r.lnk->ip_known = ip_word;
+  if (link_find_or_add_ip(*r.src, *r.dst, r.lnk) != nullptr) r.lnk->ip_known = ip_word;
 }
 
 // Step 9.

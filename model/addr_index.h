@@ -74,6 +74,19 @@ class addr_index {
     slots_[i] = slot{k, record};
   }
 
+  // The record under k; when there is none, record is entered under k and returned. A key whose
+  // first word is 0 gives nullptr.
+  Record* find_or_put(Record* record, const key& k) {
+    if (k[0] == 0) return nullptr;
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    std::size_t i = slot_of(k);
+    for (; slots_[i].record != nullptr; i = (i + 1) & mask())
+      if (same(slots_[i].k, k)) return slots_[i].record;
+    ++count_;
+    slots_[i] = slot{k, record};
+    return record;
+  }
+
   [[nodiscard]] std::size_t count() const { return count_; }
   [[nodiscard]] std::size_t memory_bytes() const { return slots_.capacity() * sizeof(slot); }
 

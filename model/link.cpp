@@ -32,9 +32,10 @@ link* link_create(node& s, node& d) {
   return l;
 }
 
-link* link_add_ip(node& s, node& d, link* l) {
-  if (s.ip && d.ip) s.network->link_index.put(l, {addr_key(s.mac), addr_key(*d.ip)});
-  return l;
+link* link_find_or_add_ip(node& s, const node& d, link* l) {
+  if (d.ip_key == 0) return nullptr;
+  const addr_index<link, 2>::key k{addr_key(s.mac), d.ip_key};
+  return s.ip ? s.network->link_index.find_or_put(l, k) : s.network->link_index.find(k);
 }
 
 link* link_find(const node& from, const netaddr& address) {

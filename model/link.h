@@ -70,8 +70,10 @@ static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
 // The new link from s to d, entered into s's links_made and links_out and d's links_in; the
 // network owns it. There must be no link from s to d yet (link_find gave none).
 link* link_create(node& s, node& d);
-// Makes the link findable from s by d's IPv4 address when both hosts have one.
-link* link_add_ip(node& s, node& d, link* l);
+// The link findable from s by d's IPv4 address; when none is and both hosts have an address,
+// l becomes it (link_find, then making l findable, in one look-up). nullptr when d has no
+// address, or s has none and no link was entered before.
+link* link_find_or_add_ip(node& s, const node& d, link* l);
 // The link on which `from` is the source and the destination has `address` (hardware address
 // or IPv4 address); nullptr otherwise. Never allocates.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);

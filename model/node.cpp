@@ -32,6 +32,7 @@ void set_manufacturer(node& host) {
 
 void set_ip(node& host, const netaddr& ip) {
   host.ip = netaddr_dup(ip);
+  host.ip_key = addr_key(ip);
   label_set(host.ip_label, netaddr_to_text_new(ip));
 }
 
@@ -162,6 +163,7 @@ void node_clear_ip(node& host) {
   model_lock lock;
   // the IP address look-up keeps its entry: the key is the table's own copy, and the host may send again.
   host.ip.reset();
+  host.ip_key = 0;
   label_clear(host.ip_label);
   label_clear(host.dns_label);
 }

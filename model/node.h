@@ -56,6 +56,7 @@ struct alignas(64) node {
   const char* name = nullptr;  // local_label's text when the host has a local name
   netaddr mac;                 // the key: Ethernet or Token Ring
   std::unique_ptr<netaddr> ip;
+  std::uint64_t ip_key = 0;  // ip's addr_key, 0 without one: a new link is entered under it
   std::int32_t resolve = 1;
   const char* mac_text = nullptr;
   // Walked by the map and the host report; look-ups by address go through the network's

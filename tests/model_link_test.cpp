@@ -67,14 +67,20 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   EXPECT_EQ(b->links_in.count(), 1U);
   b->links_in.foreach([&](const link* l) { EXPECT_EQ(l, ab); });
 
-  // No IP on either end yet: nothing is entered by IP.
-  link_add_ip(*a, *b, ab);
-  EXPECT_EQ(network->link_index.count(), 1U);
+  // No IP on either end yet, then on the destination only: nothing is entered by IP.
+  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), nullptr);
   const std::uint8_t ip_a[] = {10, 0, 0, 1};
   const std::uint8_t ip_b[] = {10, 0, 0, 2};
-  node_learn_ip(*a, ip_a);
   node_learn_ip(*b, ip_b);
-  EXPECT_EQ(link_add_ip(*a, *b, ab), ab);
+  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), nullptr);
+  EXPECT_EQ(network->link_index.count(), 1U);
+  node_learn_ip(*a, ip_a);
+  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), ab);
+  EXPECT_EQ(network->link_index.count(), 2U);
+  // An entry stays with the first link entered under it.
+  link* other = link_create(*a, *node_create(*network, mac_of(0x77)));
+  EXPECT_EQ(link_find_or_add_ip(*a, *b, other), ab);
+  EXPECT_EQ(network->link_index.count(), 3U);
   EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 2)), ab);
   EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 3)), nullptr);
   EXPECT_EQ(link_find(*a, netaddr{}), nullptr);
@@ -82,7 +88,7 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   link* ba = link_create(*b, *a);
   EXPECT_NE(ba, ab);
   EXPECT_EQ(link_find(*b, a->mac), ba);
-  EXPECT_EQ(network->link_count, 2U);
+  EXPECT_EQ(network->link_count, 3U);
 }
 
 // A host's links are walked as a chained table of 256 buckets by the other host's address

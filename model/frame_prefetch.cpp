@@ -66,4 +66,10 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   }
 }
 
+void frame_prefetch_ip_slot(const net& network, const frame_keys& keys) {
+  if (keys.src == 0 || known_link(network, keys) != nullptr) return;
+  const node* d = network.host_index.find({keys.dst});
+  if (d != nullptr && d->ip_key != 0) network.link_index.prefetch({keys.src, d->ip_key});
+}
+
 }  // namespace nw

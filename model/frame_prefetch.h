@@ -1,7 +1,8 @@
 // Look-ahead for a batch of frames. A frame over a link that has left the cache waits for
 // memory three times in a row: the link's index slot, then its record, then what the record
-// names (its hosts' records and its protocol tree). Started a few frames apart ahead of the
-// frame, the three loads overlap the frames in between instead.
+// names (its hosts' records and its protocol tree); a frame of a new conversation four: the
+// link's slot, its hosts' slots, their records, then the slot of the destination's address.
+// Started a few frames apart ahead of the frame, the loads overlap the frames in between.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,7 @@ struct net;
 inline constexpr std::size_t PREFETCH_SLOT_AHEAD = 12;
 inline constexpr std::size_t PREFETCH_LINK_AHEAD = 8;
 inline constexpr std::size_t PREFETCH_HOSTS_AHEAD = 4;
+inline constexpr std::size_t PREFETCH_IP_SLOT_AHEAD = 2;
 
 // A frame's two hardware addresses as the indexes key them (addr_key), packed once for all
 // stages.
@@ -33,5 +35,8 @@ void frame_prefetch_link(const net& network, const frame_keys& keys);
 // Third stage: the counters of the link's two hosts that the frame changes, and the link's
 // protocol tree; for a new link, what making it reads of its hosts.
 void frame_prefetch_hosts(const net& network, const frame_keys& keys);
+// Fourth stage, for a new link only: the index slot of its destination's IPv4 address, which
+// the third stage's load of the destination names, and under which the link is entered.
+void frame_prefetch_ip_slot(const net& network, const frame_keys& keys);
 
 }  // namespace nw

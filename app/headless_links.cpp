@@ -108,7 +108,7 @@ void headless_print_links(std::FILE* out, const net& n) {
   std::size_t places = 0;
   for (const auto& h : n.host_list) {
     next_place[h->number] = places;
-    places += h->links_made.size();
+    places += h->links_out.count();
   }
   main_protocols protocols;
   std::vector<link_row> rows(places);
@@ -118,7 +118,7 @@ void headless_print_links(std::FILE* out, const net& n) {
   std::size_t place = 0;
   for (const auto& h : n.host_list) {
     const std::string_view source = labels.of(h->number);
-    for (const std::size_t end = place + h->links_made.size(); place < end; ++place) {
+    for (const std::size_t end = place + h->links_out.count(); place < end; ++place) {
       const link_row& row = rows[place];
       append_left(chunk, source, 24);
       chunk += ' ';

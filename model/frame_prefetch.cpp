@@ -21,7 +21,6 @@ void preload_new_link_hosts(const net& network, const frame_keys& keys) {
     cache_preload(s);
     cache_preload(&s->mac);
     cache_preload(&s->links_out);
-    cache_preload(&s->links_made);
   }
   if (const node* d = network.host_index.find({keys.dst})) {
     cache_preload(&d->rx_pkts_sec);

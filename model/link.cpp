@@ -20,7 +20,6 @@ link* link_create(node& s, node& d) {
   l->dst = &d;
   l->src_number = s.number;
   l->dst_number = d.number;
-  s.links_made.push_back(l);
   s.links_out.add(d.mac, l);
   network.link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
   d.links_in.add(s.mac, l);

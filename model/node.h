@@ -63,7 +63,6 @@ struct alignas(64) node {
   // link_index.
   link_table links_out;  // by destination's mac
   link_table links_in;   // by source's mac
-  std::vector<link*> links_made;  // the links from this host, oldest first
 
   name_label ip_label, dns_label, local_label, mac_label, manuf_label;
 

@@ -226,7 +226,7 @@ TEST_F(FrameTest, ABatchCountsExactlyAsFrameByFrame) {
     EXPECT_EQ(x.senders_pos, y.senders_pos);
     EXPECT_EQ(x.receivers_pos, y.receivers_pos);
     EXPECT_EQ(x.ip == nullptr, y.ip == nullptr);
-    EXPECT_EQ(x.links_made.size(), y.links_made.size());
+    EXPECT_EQ(x.links_out.count(), y.links_out.count());
   }
 }
 

@@ -70,8 +70,8 @@ traffic model_traffic(const net& network) {
     const std::string mac = lower(netaddr_to_text_new(h->mac));
     if (h->tx_pkts > 0) t.sent[mac] = counts{h->tx_pkts, h->tx_bytes};
     if (h->rx_pkts > 0) t.received[mac] = counts{h->rx_pkts, h->rx_bytes};
-    for (const auto& l : h->links_made)
-      t.links[{mac, lower(netaddr_to_text_new(l->dst->mac))}] = counts{l->pkts, l->bytes};
+    h->links_out.foreach(
+        [&](const link* l) { t.links[{mac, lower(netaddr_to_text_new(l->dst->mac))}] = counts{l->pkts, l->bytes}; });
   }
   return t;
 }

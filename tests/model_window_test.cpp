@@ -173,7 +173,7 @@ TEST_F(WindowTest, RandomTrafficMatchesABruteForceRecount) {
     for (node* h : hosts) {
       ASSERT_EQ(h->tx_bytes_sec, tx[h]) << "frame " << i;
       ASSERT_EQ(h->rx_bytes_sec2, rx[h]) << "frame " << i;
-      for (const auto& l : h->links_made) ASSERT_EQ(l->bytes_sec, on_link[l]) << "frame " << i;
+      h->links_out.foreach([&](link* l) { ASSERT_EQ(l->bytes_sec, on_link[l]) << "frame " << i; });
     }
     // The recount only needs the frames still in a window.
     if (sent.size() > 30'000) sent.erase(sent.begin(), sent.end() - static_cast<std::ptrdiff_t>(in_window));

@@ -112,7 +112,7 @@ void headless_print_links(std::FILE* out, const net& n) {
   }
   main_protocols protocols;
   std::vector<link_row> rows(places);
-  for (const link* l : n.links) rows[next_place[l->src_number]++] = {l->dst_number, protocols.of(*l), l->pkts, l->bytes};
+  n.links.for_each([&](const link& l) { rows[next_place[l.src_number]++] = {l.dst_number, protocols.of(l), l.pkts, l.bytes}; });
   const host_labels labels(n);
   std::string chunk;
   std::size_t place = 0;

@@ -13,9 +13,7 @@ namespace nw {
 
 link* link_create(node& s, node& d) {
   net& network = *s.network;
-  const std::size_t made = network.links.size();
-  if (made % LINK_BLOCK_RECORDS == 0) network.link_blocks.push_back(std::make_unique<link[]>(LINK_BLOCK_RECORDS));
-  link* l = &network.link_blocks.back()[made % LINK_BLOCK_RECORDS];
+  link* l = &network.links.add();
   l->src = &s;
   l->dst = &d;
   l->src_number = s.number;
@@ -24,7 +22,6 @@ link* link_create(node& s, node& d) {
   network.link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
   d.links_in.add(s.mac, l);
   l->number = network.link_averages.add_record();
-  network.links.push_back(l);
   network.awake_links.reserve_numbers(l->number + 1);
   network.awake_links.wake(l->number);
   ++network.link_count;

@@ -116,7 +116,7 @@ void age_links(net& network, capture_time now) {
     network.awake_links.wake_all(static_cast<std::uint32_t>(network.links.size()));
     network.link_deadlines.clear();
     if (focus != network.deadlines_focus) {
-      for (link* l : network.links) l->colour_stale = true;
+      network.links.for_each([](link& l) { l.colour_stale = true; });
     }
     network.deadlines_timeout_s = timeout_s;
     network.deadlines_focus = focus;
@@ -124,14 +124,13 @@ void age_links(net& network, capture_time now) {
   network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
   const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
-  const auto preload_pointer = [&](std::uint32_t number) { cache_preload(&links[number]); };
   const auto preload_record = [&](std::uint32_t number) {
-    cache_preload(links[number]);
-    cache_preload(&links[number]->number);
-    network.link_averages.preload(number);
+    cache_preload(&links[number]);
+    cache_preload(&links[number].number);
   };
-  network.awake_links.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
-    link& l = *links[number];
+  const auto preload_averages = [&](std::uint32_t number) { network.link_averages.preload(number); };
+  network.awake_links.visit<2 * AHEAD, AHEAD>(preload_record, preload_averages, [&](std::uint32_t number) {
+    link& l = links[number];
     link_age(l, now, network.link_averages);
     // link_age turns it inactive on the first pass at or after this moment.
     if (l.active != 0) network.link_deadlines.push(model_time_us(l.last_seen) + timeout_us, number);
@@ -151,7 +150,7 @@ void net_age(net& network) {
 
 void net_recolor_links(net& network) {
   model_lock lock;
-  for (link* l : network.links) l->focus_color = link_focus_color(*l);
+  network.links.for_each([](link& l) { l.focus_color = link_focus_color(l); });
 }
 
 void net_reset_label_states(net& network) {

@@ -14,6 +14,8 @@
 #include "model/addr_index.h"
 #include "model/awake_set.h"
 #include "model/frame_ring.h"
+#include "model/link.h"
+#include "model/record_blocks.h"
 #include "model/wake_queue.h"
 #include "stats/topn.h"
 
@@ -41,11 +43,9 @@ struct net {
   // The same hosts in creation order, which is the order of their numbers and their averages'
   // rows. Owns the hosts.
   std::vector<std::unique_ptr<node>> hosts_made;
-  // Every link in creation order: the ageing pass walks this instead of each host's own list.
-  std::vector<link*> links;
-  // Owns the links, LINK_BLOCK_RECORDS to a block in creation order: one allocation per block,
-  // not per conversation, and none of them ever moves.
-  std::vector<std::unique_ptr<link[]>> link_blocks;
+  // Every link by number, which is creation order: the ageing pass visits links here, not
+  // through each host's own lists. Owns the links.
+  record_blocks<link, LINK_BLOCK_RECORDS> links;
   // The links the ageing pass must visit, by number. A link's sample and state change only
   // with its next frame, a frame of it leaving the window, or (while active) its time-out:
   // after the pass that follows, it sleeps until then, and the samples it misses are the one it

@@ -301,8 +301,8 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
     hosts_slept += network->hosts_made.size() - network->awake_hosts.size();
     ASSERT_EQ(network->links.size(), reference->links.size());
     for (std::size_t k = 0; k < network->links.size(); ++k) {
-      const link& l = *network->links[k];
-      const link& r = *reference->links[k];
+      const link& l = network->links[k];
+      const link& r = reference->links[k];
       ASSERT_EQ(l.active, r.active) << "pass " << pass << " link " << k;
       ASSERT_EQ(l.focus_color, r.focus_color) << "pass " << pass << " link " << k;
       // An active link shows the colour its protocols give under the focus now.

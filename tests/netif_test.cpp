@@ -117,8 +117,9 @@ TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHan
   std::map<const protocol_node*, std::pair<double, double>> before;
   const auto stats_of = [&](net* n) {
     std::map<const protocol_node*, std::pair<double, double>> now;
-    for (const link* l : n->links)
-      for (const proto_stat& p : l->proto_nodes) now[p.proto] = {pd_stat_frames(p.proto), pd_stat_bytes(p.proto)};
+    n->links.for_each([&](const link& l) {
+      for (const proto_stat& p : l.proto_nodes) now[p.proto] = {pd_stat_frames(p.proto), pd_stat_bytes(p.proto)};
+    });
     return now;
   };
   for (const bool ahead : {true, false}) {
@@ -153,8 +154,8 @@ TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHan
   ASSERT_GT(ahead.links.size(), 50U);
   ASSERT_EQ(ahead.links.size(), by_handler.links.size());
   for (std::size_t i = 0; i < ahead.links.size(); ++i) {
-    const link& x = *ahead.links[i];
-    const link& y = *by_handler.links[i];
+    const link& x = ahead.links[i];
+    const link& y = by_handler.links[i];
     ASSERT_EQ(x.proto_nodes.size(), y.proto_nodes.size()) << "link " << i;
     for (std::size_t k = 0; k < x.proto_nodes.size(); ++k) {
       const proto_stat& a = x.proto_nodes[k];

@@ -67,10 +67,13 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   }
 }
 
-void frame_prefetch_ip_slot(const net& network, const frame_keys& keys) {
+void frame_prefetch_new_link(const net& network, const frame_keys& keys) {
   if (keys.src == 0 || known_link(network, keys) != nullptr) return;
-  const node* d = network.host_index.find({keys.dst});
-  if (d != nullptr && d->ip_key != 0) network.link_index.prefetch({keys.src, d->ip_key});
+  if (const node* s = network.host_index.find({keys.src})) s->links_out.preload_end();
+  if (const node* d = network.host_index.find({keys.dst})) {
+    d->links_in.preload_end();
+    if (d->ip_key != 0) network.link_index.prefetch({keys.src, d->ip_key});
+  }
 }
 
 }  // namespace nw

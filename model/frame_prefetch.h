@@ -18,7 +18,7 @@ struct net;
 inline constexpr std::size_t PREFETCH_SLOT_AHEAD = 12;
 inline constexpr std::size_t PREFETCH_LINK_AHEAD = 8;
 inline constexpr std::size_t PREFETCH_HOSTS_AHEAD = 4;
-inline constexpr std::size_t PREFETCH_IP_SLOT_AHEAD = 2;
+inline constexpr std::size_t PREFETCH_NEW_LINK_AHEAD = 2;
 
 // A frame's two hardware addresses as the indexes key them (addr_key), packed once for all
 // stages.
@@ -35,8 +35,9 @@ void frame_prefetch_link(const net& network, const frame_keys& keys);
 // Third stage: the counters of the link's two hosts that the frame changes, the averages' rows
 // of the link and its source, and the link's protocol tree; for a new link, what making it reads of its hosts.
 void frame_prefetch_hosts(const net& network, const frame_keys& keys);
-// Fourth stage, for a new link only: the index slot of its destination's IPv4 address, which
-// the third stage's load of the destination names, and under which the link is entered.
-void frame_prefetch_ip_slot(const net& network, const frame_keys& keys);
+// Fourth stage, for a new link only, what the third stage's loads of its hosts name: the index
+// slot of the destination's IPv4 address, under which the link is entered, and the ends of the
+// hosts' link lists, where it is added.
+void frame_prefetch_new_link(const net& network, const frame_keys& keys);
 
 }  // namespace nw

@@ -9,6 +9,7 @@
 
 #include "core/hashtable.h"
 #include "core/netaddr.h"
+#include "core/prefetch.h"
 
 namespace nw {
 
@@ -21,6 +22,10 @@ class link_table {
     entries_.push_back(entry{l, netaddr_hash(other) % static_cast<std::uint32_t>(HT_BUCKETS)});
   }
   [[nodiscard]] std::uint32_t count() const { return static_cast<std::uint32_t>(entries_.size()); }
+  // Starts loading where the next add writes.
+  void preload_end() const {
+    if (entries_.size() < entries_.capacity()) cache_preload(entries_.data() + entries_.size());
+  }
   // fn(link*) in bucket order; callers hold the model lock, under which the order is put right.
   template <typename Fn>
   void foreach (Fn&& fn) const {

@@ -1,5 +1,7 @@
 #include "model/frame_prefetch.h"
 
+#include <algorithm>
+
 #include "core/prefetch.h"
 #include "model/addr_index.h"
 #include "model/link.h"
@@ -60,10 +62,14 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   network.host_averages.preload(l->src_number);
   cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
   cache_preload(&l->dst->ip);
-  // The protocol tree a frame walks from its root: its first levels fill the first two lines.
-  if (const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data())) {
-    cache_preload(tree);
-    cache_preload(tree + 64);
+  // The protocol tree a frame walks from its root, up to four lines: a common path of six
+  // protocols fills three or four.
+  if (!l->proto_nodes.empty()) {
+    const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data());
+    constexpr std::size_t TREE_LINES_MAX = 4;
+    const std::size_t bytes = std::min(l->proto_nodes.size() * sizeof(proto_stat), TREE_LINES_MAX * 64);
+    for (std::size_t at = 0; at < bytes; at += 64) cache_preload(tree + at);
+    cache_preload(tree + bytes - 1);  // an array that does not start a line ends on one more
   }
 }
 

@@ -40,9 +40,8 @@ void frame_prefetch_slot(const net& network, const frame_keys& keys) {
 
 void frame_prefetch_link(const net& network, const frame_keys& keys) {
   if (const link* l = known_link(network, keys)) {
-    // The whole record: its counters, its hosts' names and its protocol tree, in place.
-    const auto* record = reinterpret_cast<const char*>(l);
-    for (std::size_t at = 0; at < sizeof(link); at += 64) cache_preload(record + at);
+    cache_preload(l);
+    cache_preload(&l->src);
   } else if (keys.src != 0) {
     // A new conversation: its hosts are found through the host index.
     network.host_index.prefetch({keys.src});
@@ -63,8 +62,9 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   network.host_averages.preload(l->src_number);
   cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
   cache_preload(&l->dst->ip);
-  // A protocol tree too big to stay in place, up to four lines.
-  if (l->proto_nodes.size() > PROTO_NODES_IN_PLACE) {
+  // The protocol tree a frame walks from its root, up to four lines: a common path of six
+  // protocols fills three or four.
+  if (!l->proto_nodes.empty()) {
     const auto* tree = reinterpret_cast<const char*>(l->proto_nodes.data());
     constexpr std::size_t TREE_LINES_MAX = 4;
     const std::size_t bytes = std::min(l->proto_nodes.size() * sizeof(proto_stat), TREE_LINES_MAX * 64);

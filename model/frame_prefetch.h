@@ -29,8 +29,8 @@ struct frame_keys {
 
 // First stage: the link's index slot.
 void frame_prefetch_slot(const net& network, const frame_keys& keys);
-// Second stage: the link's record, its counters, the numbers and hosts the frame reads and its
-// protocol tree; for a link the network does not know yet, its hosts' index slots.
+// Second stage: the link's record, its counters and the numbers and hosts the frame reads; for
+// a link the network does not know yet, its hosts' index slots.
 void frame_prefetch_link(const net& network, const frame_keys& keys);
 // Third stage: the counters of the link's two hosts that the frame changes, the averages' rows
 // of the link and its source, and the link's protocol tree; for a new link, what making it reads of its hosts.

@@ -7,7 +7,6 @@
 
 #include "core/hashtable.h"
 #include "core/hutil.h"
-#include "core/inline_vector.h"
 #include "core/netaddr.h"
 #include "core/timer.h"
 
@@ -28,10 +27,8 @@ struct proto_stat {
   std::uint32_t child = 0;    // the first protocol carried inside this one
 };
 
-// What every frame touches fills the first cache line, what names its hosts the second, its
-// protocol tree the lines after. The moving averages' samples live in the network's link_averages.
-inline constexpr std::size_t PROTO_NODES_IN_PLACE = 6;
-
+// What every frame touches fills the first cache line, what names its hosts and its protocol
+// tree the second. The moving averages' samples live in the network's link_averages.
 struct alignas(64) link {
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
@@ -53,16 +50,14 @@ struct alignas(64) link {
   std::uint32_t ip_known = 0;
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;
-  // The protocol tree, its root first, the others in order of creation. Six protocols deep is
-  // common (Ethernet II, IP, TCP, TLS and what it carries), and those stay on the record's
-  // own lines.
-  inline_vector<proto_stat, PROTO_NODES_IN_PLACE> proto_nodes;
+  // The protocol tree, its root first, the others in order of creation.
+  std::vector<proto_stat> proto_nodes;
 
   link() = default;
   link(const link&) = delete;
   link& operator=(const link&) = delete;
 };
-static_assert(sizeof(link) == 320, "a link is its counters' line, the line naming its hosts, and its tree");
+static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
 
 // The root of l's protocol tree, or the node a sibling or child number names; nullptr for none.
 [[nodiscard]] inline const proto_stat* proto_stat_root(const link& l) {

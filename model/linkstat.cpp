@@ -1,6 +1,7 @@
 // The per-link protocol tree and the focus colour rule.
 #include "model/linkstat.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace nw {
@@ -35,7 +36,11 @@ void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32
   const auto at = [&](std::size_t k) -> const protocol_node* { return k < path.size() ? path[k] : nullptr; };
   if (at(0) == nullptr) return;
   l.colour_stale = true;
-  if (l.proto_nodes.empty()) (void)stat_new(l, at(0));
+  if (l.proto_nodes.empty()) {
+    // Most links carry one kind of traffic: the first path's nodes in one allocation.
+    l.proto_nodes.reserve(static_cast<std::size_t>(std::find(path.begin(), path.end(), nullptr) - path.begin()));
+    (void)stat_new(l, at(0));
+  }
   std::uint32_t cur = 1;
   // The node that cur's `field` names, made for the path's next protocol when there is none.
   const auto follow = [&](std::uint32_t proto_stat::*field) {

@@ -56,7 +56,7 @@ net* make_network() {
     char name[32];
     std::snprintf(name, sizeof name, "WORKSTATION-%04u", i);
     node_set_local_name(*h, name);
-    h->tx_bytes_sec2 = 2048 * (i % 50);
+    network->host_averages.add(h->number, 0, 2048 * (i % 50));
     hosts.push_back(h);
   }
   std::mt19937 rng(3);
@@ -68,9 +68,9 @@ net* make_network() {
     link* l = link_create(*s, *d);
     l->active = 1;
     l->focus_color = static_cast<std::int32_t>(network->link_count % 32);
-    l->bytes_sec2 = 1024 * (network->link_count % 40);
+    network->link_averages.add(l->number, 0, 1024 * (network->link_count % 40));
   }
-  // Ten passes with these counters: the means are the counters.
+  // Ten passes with these samples: the means are the samples.
   for (int i = 0; i < MOVING_AVG_SAMPLES; ++i) {
     network->host_averages.next_slot();
     network->link_averages.next_slot();

@@ -27,23 +27,25 @@ void moving_avg_pairs::preload(std::uint32_t record) const {
   cache_preload(&r.frames);
 }
 
-void moving_avg_pairs::hold(std::uint32_t record, std::uint64_t frames_now, std::uint64_t bytes_now) {
+void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
   row& r = at(record);
+  const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
-  if (missed == 0) return;
-  const auto frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames_now, UINT32_MAX));
-  for (std::uint64_t pass = pass_ - missed + 1; pass <= pass_; ++pass) {
-    r.frames[pass % SAMPLES] = frames;
-    r.bytes[pass % SAMPLES] = bytes_now;
+  for (std::uint64_t pass = pass_ - missed + 1; pass < pass_; ++pass) {
+    r.frames[pass % SAMPLES] = r.frames[held];
+    r.bytes[pass % SAMPLES] = r.bytes[held];
   }
+  r.frames[pass_ % SAMPLES] = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames_sample, UINT32_MAX));
+  r.bytes[pass_ % SAMPLES] = bytes_sample;
   r.last_pass = pass_;
 }
 
-moving_means moving_avg_pairs::means(std::uint32_t record, std::uint64_t frames_now, std::uint64_t bytes_now) const {
+moving_means moving_avg_pairs::means(std::uint32_t record) const {
   const row& r = at(record);
+  const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
-  std::uint64_t frames = missed * std::min<std::uint64_t>(frames_now, UINT32_MAX);
-  std::uint64_t bytes = missed * bytes_now;
+  std::uint64_t frames = missed * r.frames[held];
+  std::uint64_t bytes = missed * r.bytes[held];
   for (std::uint64_t pass = pass_ - SAMPLES + 1; pass + missed <= pass_; ++pass) {
     frames += r.frames[pass % SAMPLES];
     bytes += r.bytes[pass % SAMPLES];

@@ -20,25 +20,24 @@ struct moving_means {
 // pass, kept for their owners. A new record starts with ten zero samples, so its mean ramps up
 // over its first ten samples instead of jumping to the first one.
 //
-// A pass takes no samples: a record's counters hold what they held at every pass since they
-// last changed, so its owner tells it just before they change (hold), and the passes since then
-// are filled in with what they hold; a mean is worked out when it is read, from the samples kept
-// and the counters' present values. A busy network's records so cost nothing per pass, and a
-// change costs the samples it fills in. A record's samples lie together in one row; rows come
-// in blocks that never move, so adding records copies none.
+// A record is sampled only on the passes its owner visits it, and the owner visits it on the
+// first pass after each change of its counters: on the passes it missed its counters held what
+// its last sample took, so those samples are filled in from it when it is next sampled or read.
+// A busy network's records so cost a visit per change, not ten passes of a ramping mean after
+// each one. A record's samples lie together in one row; rows come in blocks that never move, so
+// adding records copies none.
 class moving_avg_pairs {
  public:
   // A new record with ten zero samples; returns its number.
   [[nodiscard]] std::uint32_t add_record();
-  // The passes' clock: the pass that begins now samples the counters as they stand.
+  // The passes' clock: the samples that follow are this pass's.
   void next_slot();
-  // The record's counters are about to change from these values: the passes since its last
-  // change took them.
-  void hold(std::uint32_t record, std::uint64_t frames_now, std::uint64_t bytes_now);
-  // Starts loading what hold reads of the record, for a hold a little later.
+  // The record's sample of this pass.
+  void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample);
+  // Starts loading what add reads of the record, for an add a little later.
   void preload(std::uint32_t record) const;
-  // The means over the record's last ten passes, its counters holding these values now.
-  [[nodiscard]] moving_means means(std::uint32_t record, std::uint64_t frames_now, std::uint64_t bytes_now) const;
+  // The means over the record's last ten passes.
+  [[nodiscard]] moving_means means(std::uint32_t record) const;
 
  private:
   // Two cache lines. A frames sample fits 32 bits: the one-second window holding 2^32 frames
@@ -46,7 +45,7 @@ class moving_avg_pairs {
   struct alignas(64) row {
     std::array<std::uint64_t, MOVING_AVG_SAMPLES> bytes{};  // by pass % 10
     std::array<std::uint32_t, MOVING_AVG_SAMPLES> frames{};
-    std::uint64_t last_pass = 0;  // the pass of the newest sample kept
+    std::uint64_t last_pass = 0;  // the pass of the newest sample
   };
   static constexpr std::uint32_t BLOCK_ROWS = 512;  // 64 KiB: a quiet network costs little
 

@@ -58,8 +58,6 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
   }
   cache_preload(l->src);
   cache_preload(&l->dst->rx_pkts_sec);
-  network.link_averages.preload(l->number);  // the frame tells the averages it changes them
-  network.host_averages.preload(l->src_number);
   cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
   cache_preload(&l->dst->ip);
   // The protocol tree a frame walks from its root, up to four lines: a common path of six

@@ -32,8 +32,8 @@ void frame_prefetch_slot(const net& network, const frame_keys& keys);
 // Second stage: the link's record, its counters and the numbers and hosts the frame reads; for
 // a link the network does not know yet, its hosts' index slots.
 void frame_prefetch_link(const net& network, const frame_keys& keys);
-// Third stage: the counters of the link's two hosts that the frame changes, the averages' rows
-// of the link and its source, and the link's protocol tree; for a new link, what making it reads of its hosts.
+// Third stage: the counters of the link's two hosts that the frame changes, and the link's
+// protocol tree; for a new link, what making it reads of its hosts.
 void frame_prefetch_hosts(const net& network, const frame_keys& keys);
 // Fourth stage, for a new link only, what the third stage's loads of its hosts name: the index
 // slot of the destination's IPv4 address, under which the link is entered, and the ends of the

@@ -20,14 +20,12 @@ void count_in(net& network, const frame_entry& e) {
   network.bytes_sec += e.len;
   network.bytes_sec2 += e.len;
   if (node* s = e.src) {
-    network.host_averages.hold(e.src_number, s->tx_pkts_sec2, s->tx_bytes_sec2);
     s->tx_pkts_sec += 1;
     s->tx_pkts_sec2 += 1;
     s->tx_bytes_sec += e.len;
     s->tx_bytes_sec2 += e.len;
   }
   if (link* l = e.lnk) {
-    network.link_averages.hold(e.lnk_number, l->pkts_sec2, l->bytes_sec2);
     l->pkts_sec += 1;
     l->pkts_sec2 += 1;
     l->bytes_sec += e.len;
@@ -47,18 +45,18 @@ void count_out(net& network, const frame_entry& e) {
   network.bytes_sec -= e.len;
   network.bytes_sec2 -= e.len;
   if (node* s = e.src) {
-    network.host_averages.hold(e.src_number, s->tx_pkts_sec2, s->tx_bytes_sec2);
     s->tx_pkts_sec -= 1;
     s->tx_pkts_sec2 -= 1;
     s->tx_bytes_sec -= e.len;
     s->tx_bytes_sec2 -= e.len;
+    network.awake_hosts.wake(e.src_number);
   }
   if (link* l = e.lnk) {
-    network.link_averages.hold(e.lnk_number, l->pkts_sec2, l->bytes_sec2);
     l->pkts_sec -= 1;
     l->pkts_sec2 -= 1;
     l->bytes_sec -= e.len;
     l->bytes_sec2 -= e.len;
+    network.awake_links.wake(e.lnk_number);  // its samples change
   }
   if (node* d = e.dst) {
     d->rx_pkts_sec -= 1;
@@ -81,19 +79,12 @@ const frame_entry& entry_after_tail(const frame_ring& r, std::size_t n) {
   return r.entries[at];
 }
 
-void prefetch_expiring(const net& network) {
-  const frame_ring& r = network.frames;
+void prefetch_expiring(const frame_ring& r) {
   if (r.count > ENTRY_LOOKAHEAD) cache_preload(&entry_after_tail(r, ENTRY_LOOKAHEAD));
   if (r.count <= EXPIRY_LOOKAHEAD) return;
   const frame_entry& e = entry_after_tail(r, EXPIRY_LOOKAHEAD);
-  if (e.src != nullptr) {
-    cache_preload(e.src);
-    network.host_averages.preload(e.src_number);
-  }
-  if (e.lnk != nullptr) {
-    cache_preload(e.lnk);
-    network.link_averages.preload(e.lnk_number);
-  }
+  cache_preload(e.src);
+  cache_preload(e.lnk);
   if (e.dst != nullptr) cache_preload(&e.dst->rx_pkts_sec);
 }
 
@@ -163,7 +154,7 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   // Expiring first frees the slots of frames that have left the window before the ring is
   // judged full; the new frame itself is never older than the newest.
   frame_ring& r = network.frames;
-  prefetch_expiring(network);
+  prefetch_expiring(r);
   expire(network, t);
   if (r.entries.empty()) r.entries.resize(FRAME_RING_INITIAL);
   if (r.count == r.entries.size()) grow(r);

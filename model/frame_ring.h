@@ -24,7 +24,7 @@ struct frame_entry {
   node* dst = nullptr;
   link* lnk = nullptr;
   std::uint32_t len = 0;  // the whole frame length, beyond 65,535 too
-  // The numbers of lnk and src, whose moving averages are told before their counters change.
+  // The numbers of lnk and src, to wake them when the frame leaves: their samples change.
   std::uint32_t lnk_number = 0;
   std::uint32_t src_number = 0;
   std::int64_t time_us = 0;

@@ -43,7 +43,8 @@ link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst
   return network.link_index.find({addr_key(src), addr_key(dst)});
 }
 
-void link_age(link& l, capture_time now) {
+void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
+  averages.add(l.number, l.pkts_sec2, l.bytes_sec2);
   const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
   if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
     l.active = 0;  // the colour stays as it was last seen
@@ -56,8 +57,6 @@ void link_age(link& l, capture_time now) {
   l.active = 1;
 }
 
-moving_means link_avg(const link& l) {
-  return l.src->network->link_averages.means(l.number, l.pkts_sec2, l.bytes_sec2);
-}
+moving_means link_avg(const link& l) { return l.src->network->link_averages.means(l.number); }
 
 }  // namespace nw

@@ -79,12 +79,12 @@ link* link_find_or_add_ip(node& s, const node& d, link* l);
 // link_find for a frame's two hardware addresses, its source being the source host's mac: the
 // frame path's look-up, which so reads neither host's record for an address.
 [[nodiscard]] link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst);
-// One link's share of the ageing pass: while it had a frame within the link time-out it is
-// active and takes its colour from the focus. Its hosts' activity follows from their own last
-// frames (node_age), which are its frames too.
-void link_age(link& l, capture_time now);
-// The means of pkts_avg and bytes_avg, the moving averages of pkts_sec2 and bytes_sec2 with one
-// sample per ageing pass, as of the last pass.
+// One link's share of the ageing pass: a moving-average sample of its last second (pkts_avg and
+// bytes_avg), and while it had a frame within the link time-out it is active and takes its
+// colour from the focus. Its hosts' activity follows from their own last frames (node_age),
+// which are its frames too.
+void link_age(link& l, capture_time now, moving_avg_pairs& averages);
+// The means of pkts_avg and bytes_avg as of the last ageing pass.
 [[nodiscard]] moving_means link_avg(const link& l);
 
 }  // namespace nw

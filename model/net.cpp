@@ -99,10 +99,11 @@ void age_hosts(net& network, capture_time now) {
   const auto preload_record = [&](std::uint32_t number) {
     cache_preload(hosts[number].get());
     cache_preload(&hosts[number]->last_rx);
+    network.host_averages.preload(number);
   };
   network.awake_hosts.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
     node& host = *hosts[number];
-    node_age(host, now);
+    node_age(host, now, network.host_averages);
     if (host.active != 0) network.host_deadlines.push(node_idle_at_us(host), number);
     return false;
   });
@@ -123,11 +124,14 @@ void age_links(net& network, capture_time now) {
   network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
   const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
-  const auto preload_counters = [&](std::uint32_t number) { cache_preload(&links[number]); };
-  const auto preload_colour = [&](std::uint32_t number) { cache_preload(&links[number].number); };
-  network.awake_links.visit<2 * AHEAD, AHEAD>(preload_counters, preload_colour, [&](std::uint32_t number) {
+  const auto preload_record = [&](std::uint32_t number) {
+    cache_preload(&links[number]);
+    cache_preload(&links[number].number);
+  };
+  const auto preload_averages = [&](std::uint32_t number) { network.link_averages.preload(number); };
+  network.awake_links.visit<2 * AHEAD, AHEAD>(preload_record, preload_averages, [&](std::uint32_t number) {
     link& l = links[number];
-    link_age(l, now);
+    link_age(l, now, network.link_averages);
     // link_age turns it inactive on the first pass at or after this moment.
     if (l.active != 0) network.link_deadlines.push(model_time_us(l.last_seen) + timeout_us, number);
     return false;

@@ -200,7 +200,8 @@ bool never_sent(const node& host) { return host.last_tx.sec == 0 && host.last_tx
 
 }  // namespace
 
-void node_age(node& host, capture_time now) {
+void node_age(node& host, capture_time now, moving_avg_pairs& averages) {
+  averages.add(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2);
   // Whole milliseconds, as the time-outs are compared: 9,999.9995 ms is still below 10,000.
   const auto within = [&](const capture_time& since, std::uint32_t seconds) {
     return model_elapsed_us(since, now) / 1000 * 1000 < timeout_us(seconds);
@@ -217,8 +218,6 @@ std::int64_t node_idle_at_us(const node& host) {
   return std::max(link_idle, model_time_us(host.last_tx) + timeout_us(settings.node_timeout_s));
 }
 
-moving_means node_tx_avg(const node& host) {
-  return host.network->host_averages.means(host.number, host.tx_pkts_sec2, host.tx_bytes_sec2);
-}
+moving_means node_tx_avg(const node& host) { return host.network->host_averages.means(host.number); }
 
 }  // namespace nw

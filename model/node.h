@@ -112,12 +112,13 @@ void node_set_label_state(node& host, std::int32_t state);
 [[nodiscard]] const char* node_best_label(const node& host);
 // netaddr_compare of the hosts' macs; -1 when either is missing.
 [[nodiscard]] int node_compare(const node* a, const node* b);
-// One host's share of the ageing pass: active while it sent within the node time-out before now.
-void node_age(node& host, capture_time now);
+// One host's share of the ageing pass: a moving-average sample of what it sent in the last
+// second (kept by the network's host averages, whose pass has moved on), and active while it
+// sent within the node time-out before now.
+void node_age(node& host, capture_time now, moving_avg_pairs& averages);
 // The moment from which node_age finds the host inactive, unless it sends or receives again.
 [[nodiscard]] std::int64_t node_idle_at_us(const node& host);
-// The means of tx_pkts_avg and tx_bytes_avg, the moving averages of tx_pkts_sec2 and
-// tx_bytes_sec2 with one sample per ageing pass, as of the last pass.
+// The means of tx_pkts_avg and tx_bytes_avg as of the last ageing pass.
 [[nodiscard]] moving_means node_tx_avg(const node& host);
 
 }  // namespace nw

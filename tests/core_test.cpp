@@ -164,37 +164,37 @@ TEST(Queue, IsFirstInFirstOut) {
   EXPECT_EQ(q_get(queue, &out), 0);
 }
 
-// The averages against a plain recount of each record's counters at each of its last ten
-// passes, with records made at different passes and told only when their counters change,
-// between passes, as their owners tell them: what a record's counters held through passes it
-// was not told of, and a mean read long after its last change, must be what sampling every pass
-// would give.
-TEST(MovingAverage, MeansAreThoseOfEachRecordsCountersAtItsLastTenPasses) {
+// The averages against a plain recount of each record's value at each of its last ten passes,
+// with records made at different passes and sampled only on the passes after their value
+// changed (as their owners visit them): the samples a record missed, and a mean read between
+// its samples, must be what sampling it on every pass would give.
+TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
   moving_avg_pairs averages;
   struct record {
     std::uint32_t number;
-    std::vector<std::uint64_t> at_passes;  // the counter at each pass since the record was made
-    std::uint64_t counter = 0;
+    std::vector<std::uint64_t> values;  // at each pass since it was made
+    std::uint64_t value = 0;
+    bool changed = false;
   };
   std::vector<record> records;
   std::uint32_t seed = 7;
   const auto random = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
   for (int pass = 0; pass < 200; ++pass) {
-    if (pass % 7 == 0) records.push_back({averages.add_record(), {}, 0});
+    if (pass % 7 == 0) records.push_back({averages.add_record(), {}, 0, false});
     averages.next_slot();
     for (record& r : records) {
-      r.at_passes.push_back(r.counter);
+      if (r.changed) averages.add(r.number, r.value, r.value * 1'000'000'000ULL);
+      r.changed = false;
+      r.values.push_back(r.value);
       std::uint64_t sum = 0;
-      for (std::size_t i = r.at_passes.size() > 10 ? r.at_passes.size() - 10 : 0; i < r.at_passes.size(); ++i)
-        sum += r.at_passes[i];
-      const moving_means means = averages.means(r.number, r.counter, r.counter * 1'000'000'000ULL);
+      for (std::size_t i = r.values.size() > 10 ? r.values.size() - 10 : 0; i < r.values.size(); ++i) sum += r.values[i];
+      const moving_means means = averages.means(r.number);
       ASSERT_EQ(means.frames, static_cast<double>(sum) / 10.0) << "pass " << pass << " record " << r.number;
       ASSERT_EQ(means.bytes, static_cast<double>(sum * 1'000'000'000ULL) / 10.0);
-      // Bursts and silences: several changes between two passes, and counters that hold for
-      // dozens of passes.
-      for (unsigned changes = random() % (pass % 50 < 25 ? 4 : 80) == 0 ? 1 + random() % 3 : 0; changes > 0; --changes) {
-        averages.hold(r.number, r.counter, r.counter * 1'000'000'000ULL);
-        r.counter = random() % 5 == 0 ? 0 : random() % 1000;
+      // Bursts and silences: some values hold for a pass or two, others for dozens.
+      if (random() % (pass % 50 < 25 ? 3 : 40) == 0) {
+        r.value = random() % 5 == 0 ? 0 : random() % 1000;
+        r.changed = true;
       }
     }
   }

@@ -66,13 +66,13 @@ class MapTest : public model_test {
   // A host sending kib KiB a second on average; active.
   node& host(std::uint8_t last, double kib = 0.5) {
     node& h = *node_create(*network, mac_of(last));
-    hold_sent(h, 0, kib * 1024);
+    hold_means(network->host_averages, h.number, 0, kib * 1024);
     h.active = 1;
     return h;
   }
   link& link_of(node& s, node& d, double kib, std::int32_t focus_color = -1) {
     link& l = *link_create(s, d);
-    hold_carried(l, 0, kib * 1024);
+    hold_means(network->link_averages, l.number, 0, kib * 1024);
     l.active = 1;
     l.focus_color = focus_color;
     return l;
@@ -175,7 +175,7 @@ TEST_F(MapTest, DiscFollowsTrafficUpToItsLimitButTheLabelDoesNot) {
   } cases[] = {{1, 0.5, 0.2, 0.2 + 0.8 + 0.003},  // 100 KiB/s × 0.01 × node scale 0.2
                {1, 0.1, 0.1, 0.2 + 0.8 + 0.003},
                {0, 0.5, 0.1, 0.1 + 0.8 + 0.02}};  // 50 frames/s × 0.01 × 0.2
-  hold_sent(h, 50, 100 * 1024);
+  hold_means(network->host_averages, h.number, 50, 100 * 1024);
   for (const auto& c : cases) {
     map_config().bytes = c.bytes;
     map_config().max_node_radius = c.max_radius;
@@ -196,12 +196,12 @@ TEST_F(MapTest, LinkWidthFollowsMeanBytesAndColourItsFocusProtocol) {
   } widths[] = {{50, 0.6, 30}, {200, 0.6, 100} /* "max link width" */, {20, 0.0, 20} /* KiB/s */,
                 {3.3, 1.0, 3} /* truncated */, {0.2, 0.6, 1} /* 0: thin */};
   for (const auto& c : widths) {
-    hold_carried(l, 0, c.kib * 1024);
+    hold_means(network->link_averages, l.number, 0, c.kib * 1024);
     map_config().link_scale = c.scale;
     EXPECT_EQ(vertical_run(drawn(), column(0), row(0), protocol_rgb(3)), c.expected) << c.kib;
   }
   map_config().max_link_width = 10;
-  hold_carried(l, 0, 50 * 1024);
+  hold_means(network->link_averages, l.number, 0, 50 * 1024);
   EXPECT_EQ(vertical_run(drawn(), column(0), row(0), protocol_rgb(3)), 10);
   // Colour 40 without a protocol colour, and for a colour number no protocol colour has.
   for (const std::int32_t focus : {-1, 33, 57}) {

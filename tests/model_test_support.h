@@ -27,20 +27,10 @@ inline netaddr ip_of(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_
 
 inline capture_time at(std::int32_t sec, std::int32_t usec = 0) { return capture_time{sec, usec}; }
 
-// A record's last-second counters become these values and hold them for ten passes, so its
-// means are the values.
-inline void hold_for_ten_passes(moving_avg_pairs& averages, std::uint32_t record, std::uint64_t& frames_counter,
-                                std::uint64_t& bytes_counter, double frames, double bytes) {
-  averages.hold(record, frames_counter, bytes_counter);
-  frames_counter = static_cast<std::uint64_t>(frames);
-  bytes_counter = static_cast<std::uint64_t>(bytes);
+// The record's means become the given sample: taken this pass and held for ten more.
+inline void hold_means(moving_avg_pairs& averages, std::uint32_t record, double frames, double bytes) {
+  averages.add(record, static_cast<std::uint64_t>(frames), static_cast<std::uint64_t>(bytes));
   for (int i = 0; i < MOVING_AVG_SAMPLES; ++i) averages.next_slot();
-}
-inline void hold_sent(node& h, double frames, double bytes) {
-  hold_for_ten_passes(h.network->host_averages, h.number, h.tx_pkts_sec2, h.tx_bytes_sec2, frames, bytes);
-}
-inline void hold_carried(link& l, double frames, double bytes) {
-  hold_for_ten_passes(l.src->network->link_averages, l.number, l.pkts_sec2, l.bytes_sec2, frames, bytes);
 }
 
 // The name database as a test scripts it: records by hardware-address text, reverse look-ups

@@ -76,7 +76,7 @@ class NetwindowTest : public model_test {
     model_lock lock;
     node& h = *node_create(*network, mac_of(last));
     label_set(h.local_label, name);
-    hold_sent(h, 0, kib * 1024);
+    hold_means(network->host_averages, h.number, 0, kib * 1024);
     h.active = 1;
     return h;
   }
@@ -198,7 +198,7 @@ TEST_F(NetwindowTest, AnOfficeOnTheMap) {
     model_lock lock;
     for (std::size_t i = 1; i < hosts.size(); ++i) {
       link& l = *link_create(*hosts[0], *hosts[i]);
-      hold_carried(l, 0, 1024.0 * 4 * static_cast<double>(i));
+      hold_means(network->link_averages, l.number, 0, 1024.0 * 4 * static_cast<double>(i));
       l.active = 1;
       l.focus_color = static_cast<std::int32_t>(i % 5);
     }

@@ -1,5 +1,6 @@
 // Links: creation and look-up, the per-link protocol tree, the focus colour and ageing.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <utility>
 #include <random>
@@ -243,7 +244,8 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
 // theirs leaves the window, their time-out is due or (hosts) the map clears their flag. Whatever
 // sleeps, each pass must leave every link and host, and every mean, as a pass that visits every
 // one would: a second network fed the same frames, with all its links and hosts woken before
-// each pass, is the reference.
+// each pass, is the reference. Every mean must also be that of the record's last-second
+// counters at its last ten passes, recounted here.
 TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
   net* reference = net_new(adapter_desc{"eth1", "reference", NETTYPE_ETHERNET});
   constexpr int HOSTS = 6;
@@ -268,6 +270,17 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
   std::uniform_int_distribution<int> host(0, HOSTS - 1), path(0, 2), percent(0, 99);
   std::int64_t now_us = std::int64_t{1'700'000'000} * 1'000'000;
   std::size_t slept = 0, hosts_slept = 0;
+  // Each record's last-second counters at every pass since it was made.
+  using counts = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+  std::map<const void*, counts> at_passes;
+  const auto recount = [](const counts& c) {
+    std::uint64_t frames = 0, bytes = 0;
+    for (std::size_t i = c.size() > 10 ? c.size() - 10 : 0; i < c.size(); ++i) {
+      frames += c[i].first;
+      bytes += c[i].second;
+    }
+    return moving_means{static_cast<double>(frames) / 10.0, static_cast<double>(bytes) / 10.0};
+  };
   for (int pass = 0; pass < 3000; ++pass) {
     // Bursts, lulls and silences longer than every time-out.
     const int mood = (pass / 150) % 4;
@@ -299,6 +312,8 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
     net_age(*reference);
     slept += network->links.size() - network->awake_links.size();
     hosts_slept += network->hosts_made.size() - network->awake_hosts.size();
+    network->links.for_each([&](const link& l) { at_passes[&l].emplace_back(l.pkts_sec2, l.bytes_sec2); });
+    for (const node* h : mine) at_passes[h].emplace_back(h->tx_pkts_sec2, h->tx_bytes_sec2);
     ASSERT_EQ(network->links.size(), reference->links.size());
     for (std::size_t k = 0; k < network->links.size(); ++k) {
       const link& l = network->links[k];
@@ -311,6 +326,8 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
       }
       ASSERT_EQ(link_avg(l).frames, link_avg(r).frames) << "pass " << pass << " link " << k;
       ASSERT_EQ(link_avg(l).bytes, link_avg(r).bytes) << "pass " << pass << " link " << k;
+      ASSERT_EQ(link_avg(l).frames, recount(at_passes[&l]).frames) << "pass " << pass << " link " << k;
+      ASSERT_EQ(link_avg(l).bytes, recount(at_passes[&l]).bytes) << "pass " << pass << " link " << k;
     }
     for (int i = 0; i < HOSTS; ++i) {
       const node& h = *mine[static_cast<std::size_t>(i)];
@@ -318,6 +335,7 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
       ASSERT_EQ(h.active, r.active) << "pass " << pass << " host " << i;
       ASSERT_EQ(node_tx_avg(h).frames, node_tx_avg(r).frames) << "pass " << pass << " host " << i;
       ASSERT_EQ(node_tx_avg(h).bytes, node_tx_avg(r).bytes) << "pass " << pass << " host " << i;
+      ASSERT_EQ(node_tx_avg(h).bytes, recount(at_passes[&h]).bytes) << "pass " << pass << " host " << i;
     }
   }
   // The saving is real: most visits of the run were skipped.

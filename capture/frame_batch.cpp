@@ -39,7 +39,7 @@ class keys_ahead {
     if (i >= batch_.size() || !row_.keys(batch_.data(i), k)) k = frame_keys{};
     return k;
   }
-  [[nodiscard]] const frame_keys& of(std::size_t i) const { return kept_[i % KEYS_KEPT]; }
+  [[nodiscard]] frame_keys& of(std::size_t i) { return kept_[i % KEYS_KEPT]; }
 
  private:
   const link_type_row& row_;

@@ -9,51 +9,41 @@
 #include "model/node.h"
 
 namespace nw {
-namespace {
-
-// The frame's link when the network knows it; its slot was loaded by the first stage.
-const link* known_link(const net& network, const frame_keys& keys) {
-  return keys.src != 0 ? network.link_index.find({keys.src, keys.dst}) : nullptr;
-}
-
-// What making a link reads of its two hosts: the counters the frame changes, the lists the link
-// joins and the addresses it is entered under.
-void preload_new_link_hosts(const net& network, const frame_keys& keys) {
-  if (const node* s = network.host_index.find({keys.src})) {
-    cache_preload(s);
-    cache_preload(&s->mac);
-    cache_preload(&s->links_out);
-  }
-  if (const node* d = network.host_index.find({keys.dst})) {
-    cache_preload(&d->rx_pkts_sec);
-    cache_preload(&d->mac);
-    cache_preload(&d->ip);
-    cache_preload(&d->links_in);
-  }
-}
-
-}  // namespace
 
 void frame_prefetch_slot(const net& network, const frame_keys& keys) {
   if (keys.src != 0) network.link_index.prefetch({keys.src, keys.dst});
 }
 
-void frame_prefetch_link(const net& network, const frame_keys& keys) {
-  if (const link* l = known_link(network, keys)) {
-    cache_preload(l);
-    cache_preload(&l->src);
-  } else if (keys.src != 0) {
+void frame_prefetch_link(const net& network, frame_keys& keys) {
+  if (keys.src == 0) return;
+  keys.lnk = network.link_index.find({keys.src, keys.dst});  // its slot came with the first stage
+  if (keys.lnk != nullptr) {
+    cache_preload(keys.lnk);
+    cache_preload(&keys.lnk->src);
+  } else {
     // A new conversation: its hosts are found through the host index.
     network.host_index.prefetch({keys.src});
     network.host_index.prefetch({keys.dst});
   }
 }
 
-void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
+void frame_prefetch_hosts(const net& network, frame_keys& keys) {
   if (keys.src == 0) return;
-  const link* l = known_link(network, keys);
+  const link* l = keys.lnk;
   if (l == nullptr) {
-    preload_new_link_hosts(network, keys);
+    // What making the link reads of its two hosts: the counters the frame changes, the lists the
+    // link joins and the addresses it is entered under.
+    if ((keys.src_host = network.host_index.find({keys.src})) != nullptr) {
+      cache_preload(keys.src_host);
+      cache_preload(&keys.src_host->mac);
+      cache_preload(&keys.src_host->links_out);
+    }
+    if ((keys.dst_host = network.host_index.find({keys.dst})) != nullptr) {
+      cache_preload(&keys.dst_host->rx_pkts_sec);
+      cache_preload(&keys.dst_host->mac);
+      cache_preload(&keys.dst_host->ip);
+      cache_preload(&keys.dst_host->links_in);
+    }
     return;
   }
   cache_preload(l->src);
@@ -72,9 +62,9 @@ void frame_prefetch_hosts(const net& network, const frame_keys& keys) {
 }
 
 void frame_prefetch_new_link(const net& network, const frame_keys& keys) {
-  if (keys.src == 0 || known_link(network, keys) != nullptr) return;
-  if (const node* s = network.host_index.find({keys.src})) s->links_out.preload_end();
-  if (const node* d = network.host_index.find({keys.dst})) {
+  if (keys.src == 0 || keys.lnk != nullptr) return;
+  if (keys.src_host != nullptr) keys.src_host->links_out.preload_end();
+  if (const node* d = keys.dst_host) {
     d->links_in.preload_end();
     if (d->ip_key != 0) network.link_index.prefetch({keys.src, d->ip_key});
   }

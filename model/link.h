@@ -67,7 +67,8 @@ static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
   return number != 0 ? &l.proto_nodes[number - 1] : nullptr;
 }
 
-// The new link from s to d, entered into s's links_out and d's links_in; the network owns it. There must be no link from s to d yet (link_find gave none).
+// The new link from s to d, entered into s's links_out and d's links_in; the network owns it.
+// There must be no link from s to d yet (link_find gave none).
 link* link_create(node& s, node& d);
 // The link findable from s by d's IPv4 address; when none is and both hosts have an address,
 // l becomes it (link_find, then making l findable, in one look-up). nullptr when d has no

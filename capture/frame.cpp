@@ -80,9 +80,7 @@ void count_hosts(net& network, frame_records& r, std::uint32_t len) {
 // Only the source learns: the hardware destination of an IP frame may be a router.
 void learn_ip(const frame_records& r, std::span<const std::uint8_t> ip_source) {
   if (!r.src->ip) node_learn_ip(*r.src, ip_source.data());
-  const auto ip_word = static_cast<std::uint32_t>(r.dst->ip_key);
-  if (ip_word != 0 && ip_word == r.lnk->ip_known) return;
-  if (link_find_or_add_ip(*r.src, *r.dst, r.lnk) != nullptr) r.lnk->ip_known = ip_word;
+  (void)link_add_ip(*r.src, *r.dst, *r.lnk);
 }
 
 // Step 9.

@@ -82,7 +82,7 @@ std::size_t frame_batch_run(net& network, std::int32_t link_type, const frame_ba
     frame_prefetch_slot(network, keys.read(i + PREFETCH_SLOT_AHEAD));
     frame_prefetch_link(network, keys.of(i + PREFETCH_LINK_AHEAD));
     frame_prefetch_hosts(network, keys.of(i + PREFETCH_HOSTS_AHEAD));
-    frame_prefetch_new_link(network, keys.of(i + PREFETCH_NEW_LINK_AHEAD));
+    frame_prefetch_new_link(keys.of(i + PREFETCH_NEW_LINK_AHEAD));
     (void)row->handle(network, batch.header(i), batch.data(i));
   }
   return batch.size();

@@ -13,8 +13,12 @@ namespace {
 constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
 }  // namespace
 
+void moving_avg_pairs::reserve_records(std::uint32_t count) {
+  while (blocks_.size() * BLOCK_ROWS < count) blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+}
+
 std::uint32_t moving_avg_pairs::add_record() {
-  if (count_ % BLOCK_ROWS == 0) blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+  reserve_records(count_ + 1);
   at(count_).last_pass = pass_;
   return count_++;
 }

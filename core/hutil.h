@@ -28,6 +28,8 @@ struct moving_means {
 // adding records copies none.
 class moving_avg_pairs {
  public:
+  // Room for records up to count, so that adding them does not allocate.
+  void reserve_records(std::uint32_t count);
   // A new record with ten zero samples; returns its number.
   [[nodiscard]] std::uint32_t add_record();
   // The passes' clock: the samples that follow are this pass's.

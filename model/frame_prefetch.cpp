@@ -11,19 +11,20 @@
 namespace nw {
 
 void frame_prefetch_slot(const net& network, const frame_keys& keys) {
-  if (keys.src != 0) network.link_index.prefetch({keys.src, keys.dst});
+  if (keys.src != 0) network.link_index.prefetch(keys.src, keys.dst);
 }
 
 void frame_prefetch_link(const net& network, frame_keys& keys) {
   if (keys.src == 0) return;
-  keys.lnk = network.link_index.find({keys.src, keys.dst});  // its slot came with the first stage
-  if (keys.lnk != nullptr) {
+  const std::uint32_t number = network.link_index.find(keys.src, keys.dst);  // its slot came with the first stage
+  if (number != link_mac_index::NONE) {
+    keys.lnk = &network.links[number];
     cache_preload(keys.lnk);
     cache_preload(&keys.lnk->src);
   } else {
     // A new conversation: its hosts are found through the host index.
-    network.host_index.prefetch({keys.src});
-    network.host_index.prefetch({keys.dst});
+    network.host_index.prefetch(keys.src);
+    network.host_index.prefetch(keys.dst);
   }
 }
 
@@ -33,12 +34,12 @@ void frame_prefetch_hosts(const net& network, frame_keys& keys) {
   if (l == nullptr) {
     // What making the link reads of its two hosts: the counters the frame changes, the lists the
     // link joins and the addresses it is entered under.
-    if ((keys.src_host = network.host_index.find({keys.src})) != nullptr) {
+    if ((keys.src_host = network.host_index.find(keys.src)) != nullptr) {
       cache_preload(keys.src_host);
       cache_preload(&keys.src_host->mac);
       cache_preload(&keys.src_host->links_out);
     }
-    if ((keys.dst_host = network.host_index.find({keys.dst})) != nullptr) {
+    if ((keys.dst_host = network.host_index.find(keys.dst)) != nullptr) {
       cache_preload(&keys.dst_host->rx_pkts_sec);
       cache_preload(&keys.dst_host->mac);
       cache_preload(&keys.dst_host->ip);
@@ -48,8 +49,8 @@ void frame_prefetch_hosts(const net& network, frame_keys& keys) {
   }
   cache_preload(l->src);
   cache_preload(&l->dst->rx_pkts_sec);
-  cache_preload(&l->src->ip);  // an IP frame's source learns, its destination names the link
-  cache_preload(&l->dst->ip);
+  cache_preload(&l->src->ip);  // an IP frame's source learns
+  if (l->ip_order == 0) cache_preload(&l->dst->ip);  // the link is entered under its address
   // The protocol tree a frame walks from its root, up to four lines: a common path of six
   // protocols fills three or four.
   if (!l->proto_nodes.empty()) {
@@ -61,13 +62,10 @@ void frame_prefetch_hosts(const net& network, frame_keys& keys) {
   }
 }
 
-void frame_prefetch_new_link(const net& network, const frame_keys& keys) {
+void frame_prefetch_new_link(const frame_keys& keys) {
   if (keys.src == 0 || keys.lnk != nullptr) return;
   if (keys.src_host != nullptr) keys.src_host->links_out.preload_end();
-  if (const node* d = keys.dst_host) {
-    d->links_in.preload_end();
-    if (d->ip_key != 0) network.link_index.prefetch({keys.src, d->ip_key});
-  }
+  if (keys.dst_host != nullptr) keys.dst_host->links_in.preload_end();
 }
 
 }  // namespace nw

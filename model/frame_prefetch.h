@@ -1,7 +1,7 @@
 // Look-ahead for a batch of frames. A frame over a link that has left the cache waits for
 // memory three times in a row: the link's index slot, then its record, then what the record
 // names (its hosts' records and its protocol tree); a frame of a new conversation four: the
-// link's slot, its hosts' slots, their records, then the slot of the destination's address.
+// link's slot, its hosts' slots, their records, then the ends of their link lists.
 // Started a few frames apart ahead of the frame, the loads overlap the frames in between.
 #pragma once
 
@@ -40,9 +40,8 @@ void frame_prefetch_link(const net& network, frame_keys& keys);
 // Third stage: the counters of the link's two hosts that the frame changes, and the link's
 // protocol tree; for a new link, what making it reads of its hosts.
 void frame_prefetch_hosts(const net& network, frame_keys& keys);
-// Fourth stage, for a new link only, what the third stage's loads of its hosts name: the index
-// slot of the destination's IPv4 address, under which the link is entered, and the ends of the
-// hosts' link lists, where it is added.
-void frame_prefetch_new_link(const net& network, const frame_keys& keys);
+// Fourth stage, for a new link only, what the third stage's loads of its hosts name: the ends of
+// the hosts' link lists, where it is added.
+void frame_prefetch_new_link(const frame_keys& keys);
 
 }  // namespace nw

@@ -13,34 +13,83 @@ namespace nw {
 
 link* link_create(node& s, node& d) {
   net& network = *s.network;
+  // Everything that allocates comes first: memory running out leaves no list or index naming an
+  // unfinished link, and a link's number stays its record's and its averages' row's.
+  const auto number = static_cast<std::uint32_t>(network.links.size());
+  network.links.reserve(std::size_t{number} + 1);
+  network.link_averages.reserve_records(number + 1);
+  network.awake_links.reserve_numbers(number + 1);
+  network.link_index.reserve_one();
+  s.links_out.reserve_one();
+  d.links_in.reserve_one();
+
   link* l = &network.links.add();
+  l->number = network.link_averages.add_record();
   l->src = &s;
   l->dst = &d;
   l->src_number = s.number;
   l->dst_number = d.number;
   s.links_out.add(d.mac, l);
-  network.link_index.put(l, {addr_key(s.mac), addr_key(d.mac)});
   d.links_in.add(s.mac, l);
-  l->number = network.link_averages.add_record();
-  network.awake_links.reserve_numbers(l->number + 1);
+  network.link_index.put(addr_key(s.mac), addr_key(d.mac), l->number);
   network.awake_links.wake(l->number);
   ++network.link_count;
   return l;
 }
 
-link* link_find_or_add_ip(node& s, const node& d, link* l) {
-  if (d.ip_key == 0) return nullptr;
-  const addr_index<link, 2>::key k{addr_key(s.mac), d.ip_key};
-  return s.ip ? s.network->link_index.find_or_put(l, k) : s.network->link_index.find(k);
+link* link_add_ip(const node& s, const node& d, link& l) {
+  if (l.ip_order == 0 && s.ip && d.ip_key != 0) l.ip_order = ++s.network->ip_entries_made;
+  return &l;
 }
+
+void link_keep_ip_entries(const node& d) {
+  if (d.ip_key == 0) return;
+  net& network = *d.network;
+  std::size_t entered = 0;
+  d.links_in.foreach([&](const link* l) { entered += l->ip_order != 0 ? 1 : 0; });
+  network.earlier_ip_entries.reserve(network.earlier_ip_entries.size() + entered);  // may throw: nothing moved yet
+  d.links_in.foreach([&](link* l) {
+    if (l->ip_order == 0) return;
+    network.earlier_ip_entries.push_back({d.ip_key, l->number, l->ip_order});
+    l->ip_order = 0;
+  });
+}
+
+namespace {
+
+// The first link entered under ip_key among from's links and the entries their destinations
+// handed on.
+link* find_by_ip(const node& from, std::uint64_t ip_key) {
+  const net& network = *from.network;
+  link* found = nullptr;
+  std::uint32_t first = 0;
+  const auto offer = [&](link* l, std::uint32_t order) {
+    if (order != 0 && (found == nullptr || order < first)) found = l, first = order;
+  };
+  from.links_out.foreach([&](link* l) {
+    if (l->dst->ip_key == ip_key) offer(l, l->ip_order);
+  });
+  for (const earlier_ip_entry& e : network.earlier_ip_entries) {
+    link& l = network.links[e.link_number];
+    if (e.ip_key == ip_key && l.src == &from) offer(&l, e.order);
+  }
+  return found;
+}
+
+}  // namespace
 
 link* link_find(const node& from, const netaddr& address) {
   const std::uint64_t key = addr_key(address);
-  return key != 0 ? from.network->link_index.find({addr_key(from.mac), key}) : nullptr;
+  if (addr_kind(key) == ADDR_KIND_IPV4) return find_by_ip(from, key);
+  if (addr_kind(key) != ADDR_KIND_HARDWARE) return nullptr;
+  const net& network = *from.network;
+  const std::uint32_t number = network.link_index.find(addr_key(from.mac), key);
+  return number != link_mac_index::NONE ? &network.links[number] : nullptr;
 }
 
 link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst) {
-  return network.link_index.find({addr_key(src), addr_key(dst)});
+  const std::uint32_t number = network.link_index.find(addr_key(src), addr_key(dst));
+  return number != link_mac_index::NONE ? &network.links[number] : nullptr;
 }
 
 void link_age(link& l, capture_time now, moving_avg_pairs& averages) {

@@ -44,10 +44,12 @@ struct alignas(64) link {
   // either host's record for them.
   std::uint32_t src_number = 0;
   std::uint32_t dst_number = 0;
-  // The destination's IPv4 address (the low word of its addr_key) under which the source's
-  // links were last seen to have an entry; 0 for none yet. Entries are never removed, so a frame
-  // between the same two hosts need not look again.
-  std::uint32_t ip_known = 0;
+  // The link's entry in its source's links by destination IPv4 address, under the
+  // destination's address: the order in which the network's entries were made (0: none). Of the
+  // links entered under one address the first is the one found, so a frame enters its link
+  // without looking first. A destination that forgets its address hands its links' entries to
+  // the network's earlier_ip_entries, and may enter them again under the next one it learns.
+  std::uint32_t ip_order = 0;
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;
   // The protocol tree, its root first, the others in order of creation.
@@ -70,12 +72,16 @@ static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
 // The new link from s to d, entered into s's links_out and d's links_in; the network owns it.
 // There must be no link from s to d yet (link_find gave none).
 link* link_create(node& s, node& d);
-// The link findable from s by d's IPv4 address; when none is and both hosts have an address,
-// l becomes it (link_find, then making l findable, in one look-up). nullptr when d has no
-// address, or s has none and no link was entered before.
-link* link_find_or_add_ip(node& s, const node& d, link* l);
+// When both hosts have an IPv4 address and l has no entry yet, l is entered in s's links by d's
+// address, where link_find gives it unless a link was entered under that address before.
+// Returns l.
+link* link_add_ip(const node& s, const node& d, link& l);
+// Before d forgets its IPv4 address: its links keep their entries under it, and may be entered
+// again under its next one.
+void link_keep_ip_entries(const node& d);
 // The link on which `from` is the source and the destination has `address` (hardware address
-// or IPv4 address); nullptr otherwise. Never allocates.
+// or IPv4 address); nullptr otherwise. Never allocates. By IPv4 address it walks from's links,
+// which only the alarms' binding asks for.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
 // link_find for a frame's two hardware addresses, its source being the source host's mac: the
 // frame path's look-up, which so reads neither host's record for an address.

@@ -17,6 +17,10 @@ struct link;
 
 class link_table {
  public:
+  // Room for one more link, so that the next add does not allocate.
+  void reserve_one() {
+    if (entries_.size() == entries_.capacity()) entries_.reserve(std::max<std::size_t>(4, 2 * entries_.capacity()));
+  }
   // Adds a link whose other host's hardware address is `other`; never the same one twice.
   void add(const netaddr& other, link* l) {
     entries_.push_back(entry{l, netaddr_hash(other) % static_cast<std::uint32_t>(HT_BUCKETS)});

@@ -15,6 +15,7 @@
 #include "model/awake_set.h"
 #include "model/frame_ring.h"
 #include "model/link.h"
+#include "model/link_mac_index.h"
 #include "model/record_blocks.h"
 #include "model/wake_queue.h"
 #include "stats/topn.h"
@@ -29,15 +30,26 @@ struct alarm_def;
 inline constexpr std::size_t NET_NAME_MAX = 255;
 inline constexpr std::size_t LINK_BLOCK_RECORDS = 512;
 
+// A link's entry by its destination's IPv4 address (the address's addr_key), kept after the
+// destination forgot the address.
+struct earlier_ip_entry {
+  std::uint64_t ip_key = 0;
+  std::uint32_t link_number = 0;
+  std::uint32_t order = 0;
+};
+
 struct net {
   std::string name;
   adapter_desc adapter;  // a copy: the capture library's list does not outlive start-up
   // hosts_by_mac and hosts_by_ip in one table (the key carries the address's kind): hosts by
   // hardware address, and by IPv4 address where the host that learned it last wins.
   addr_index<node> host_index;
-  // Links by their source's mac and the destination's mac or IPv4 address: the look-up side of
-  // every host's links_out, and links_out_ip.
-  addr_index<link, 2> link_index;
+  // Links by their source's and destination's mac: the look-up side of every host's links_out.
+  link_mac_index link_index;
+  // Every host's links_out_ip lives on its links (link::ip_order), but for the entries made
+  // under an address that a destination has since forgotten.
+  std::vector<earlier_ip_entry> earlier_ip_entries;
+  std::uint32_t ip_entries_made = 0;
   // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
   std::vector<node*> host_list;
   // The same hosts in creation order, which is the order of their numbers and their averages'

@@ -38,7 +38,7 @@ void set_ip(node& host, const netaddr& ip) {
 
 // The later of two hosts with one address takes the entry.
 void index_by_ip(node& host) {
-  host.network->host_index.put(&host, {addr_key(*host.ip)});
+  host.network->host_index.put(&host, addr_key(*host.ip));
 }
 
 void apply_record(node& host, const name_record& record) {
@@ -102,7 +102,7 @@ void label_clear(name_label& label) { label_set(label, {}); }
 
 node* node_find(const net& network, const netaddr& address) {
   const std::uint64_t key = addr_key(address);
-  return key != 0 ? network.host_index.find({key}) : nullptr;
+  return key != 0 ? network.host_index.find(key) : nullptr;
 }
 
 node* node_create(net& network, const netaddr& mac) {
@@ -119,7 +119,7 @@ node* node_create(net& network, const netaddr& mac) {
   make_room(network.host_list);
   make_room(network.hosts_made);
   network.awake_hosts.reserve_numbers(h.number + 1);
-  network.host_index.put(&h, {addr_key(h.mac)});
+  network.host_index.put(&h, addr_key(h.mac));
   insert_in_order(network, &h);
   network.hosts_made.push_back(std::move(host));
   network.awake_hosts.wake(h.number);
@@ -161,6 +161,7 @@ void node_set_local_name(node& host, std::string_view name) {
 
 void node_clear_ip(node& host) {
   model_lock lock;
+  link_keep_ip_entries(host);
   // the IP address look-up keeps its entry: the key is the table's own copy, and the host may send again.
   host.ip.reset();
   host.ip_key = 0;

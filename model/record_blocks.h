@@ -12,9 +12,13 @@ namespace nw {
 template <typename Record, std::size_t BlockRecords>
 class record_blocks {
  public:
+  // Room for records up to count, so that adding them does not allocate.
+  void reserve(std::size_t count) {
+    while (blocks_.size() * BlockRecords < count) blocks_.push_back(std::make_unique<Record[]>(BlockRecords));
+  }
   // A new default record, numbered size() before the call.
   Record& add() {
-    if (count_ % BlockRecords == 0) blocks_.push_back(std::make_unique<Record[]>(BlockRecords));
+    reserve(count_ + 1);
     return (*this)[count_++];
   }
   [[nodiscard]] std::size_t size() const { return count_; }

@@ -1,5 +1,6 @@
 // Memory running out while a frame's hosts and link are made: the frame is dropped or counted
-// whole, and no list or index is left naming a record that was never finished. Likewise a frame
+// whole, and no list or index is left naming a record that was never finished, nor a record
+// left that was never finished. Likewise a frame
 // read ahead from a file is in its block whole or not at all.
 #include <gtest/gtest.h>
 
@@ -57,6 +58,14 @@ class FrameAllocFailure : public model_test {
     }
     EXPECT_EQ(sent, network->pkts);
     EXPECT_EQ(network->pkts_sec, network->pkts);
+    // Every made link is whole: numbered by its place, found by its hosts' addresses.
+    ASSERT_EQ(network->links.size(), network->link_count);
+    for (std::uint32_t k = 0; k < network->link_count; ++k) {
+      const link& l = network->links[k];
+      ASSERT_EQ(l.number, k);
+      ASSERT_NE(l.src, nullptr);
+      ASSERT_EQ(link_find(*l.src, l.dst->mac), &l);
+    }
   }
 
   std::int32_t usec_ = 0;

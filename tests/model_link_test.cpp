@@ -8,6 +8,7 @@
 
 #include "model/addr_index.h"
 #include "model/frame_ring.h"
+#include "model/link_mac_index.h"
 #include "model/link_table.h"
 #include "model/linkstat.h"
 #include "model_test_support.h"
@@ -45,15 +46,44 @@ TEST_F(AddrIndex, KindsStayApartAndEveryEntrySurvivesGrowth) {
   EXPECT_EQ(addr_key(netaddr{}), 0U);
 
   std::vector<int> records(5000);
-  addr_index<int, 2> index;
-  for (std::size_t i = 0; i < records.size(); ++i) index.put(&records[i], {i + 1, i % 7});
-  index.put(&records[0], {0, 3});  // no first key: ignored
+  addr_index<int> index;
+  for (std::size_t i = 0; i < records.size(); ++i) index.put(&records[i], i + 1);
+  index.put(&records[0], 0);  // no key: ignored
   EXPECT_EQ(index.count(), records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(index.find({i + 1, i % 7}), &records[i]) << i;
-  EXPECT_EQ(index.find({1, 1}), nullptr);  // the second key is part of the key
-  index.put(&records[9], {1, 0});         // a later record takes the key
-  EXPECT_EQ(index.find({1, 0}), &records[9]);
+  for (std::size_t i = 0; i < records.size(); ++i) ASSERT_EQ(index.find(i + 1), &records[i]) << i;
+  EXPECT_EQ(index.find(records.size() + 1), nullptr);
+  index.put(&records[9], 1);  // a later record takes the key
+  EXPECT_EQ(index.find(1), &records[9]);
   EXPECT_EQ(index.count(), records.size());
+}
+
+// Links are found by both whole addresses (every octet of each, and which is the source), and
+// by nothing else; numbers come back whole, the largest included.
+TEST_F(AddrIndex, LinksAreFoundByBothWholeHardwareAddresses) {
+  link_mac_index index;
+  const auto hw = [](std::uint64_t mac) { return ADDR_KIND_HARDWARE << 48 | mac; };
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> pairs;
+  for (std::uint64_t i = 0; i < 3000; ++i) {
+    const std::uint64_t station = 0x00A0C9000000ULL + i % 100;
+    pairs.emplace_back(hw(station), hw(0x00A0C9000000ULL + i / 100));
+  }
+  pairs.emplace_back(hw(0xFF0000000001ULL), hw(0x000000000001ULL));  // differ in the top octet only
+  pairs.emplace_back(hw(0x000000000001ULL), hw(0xFF0000000001ULL));
+  pairs.emplace_back(hw(0), hw(0));
+  for (std::size_t n = 0; n < pairs.size(); ++n) {
+    ASSERT_EQ(index.find(pairs[n].first, pairs[n].second), link_mac_index::NONE) << n;
+    index.put(pairs[n].first, pairs[n].second, static_cast<std::uint32_t>(n));
+  }
+  index.put(hw(0x123456789ABCULL), hw(0xCBA987654321ULL), link_mac_index::NONE - 1);
+  for (std::size_t n = 0; n < pairs.size(); ++n) {
+    const std::uint32_t found = index.find(pairs[n].first, pairs[n].second);
+    ASSERT_NE(found, link_mac_index::NONE) << n;
+    ASSERT_EQ(pairs[found], pairs[n]) << n;
+  }
+  EXPECT_EQ(index.find(hw(0x123456789ABCULL), hw(0xCBA987654321ULL)), link_mac_index::NONE - 1);
+  EXPECT_EQ(index.find(hw(0xCBA987654321ULL), hw(0x123456789ABCULL)), link_mac_index::NONE);
+  EXPECT_EQ(index.find(hw(0x00A0C9000000ULL), hw(0x00A0C9000000ULL + 30)), link_mac_index::NONE);
+  EXPECT_EQ(index.count(), pairs.size() + 1);
 }
 
 TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
@@ -69,22 +99,34 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   b->links_in.foreach([&](const link* l) { EXPECT_EQ(l, ab); });
 
   // No IP on either end yet, then on the destination only: nothing is entered by IP.
-  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), nullptr);
   const std::uint8_t ip_a[] = {10, 0, 0, 1};
   const std::uint8_t ip_b[] = {10, 0, 0, 2};
+  node* c = node_create(*network, mac_of(0x77));  // will claim b's address too
+  link* ac = link_create(*a, *c);
+  EXPECT_EQ(link_add_ip(*a, *b, *ab), ab);
   node_learn_ip(*b, ip_b);
-  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), nullptr);
-  EXPECT_EQ(network->link_index.count(), 1U);
+  node_learn_ip(*c, ip_b);
+  link_add_ip(*a, *b, *ab);
+  EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 2)), nullptr);
   node_learn_ip(*a, ip_a);
-  EXPECT_EQ(link_find_or_add_ip(*a, *b, ab), ab);
-  EXPECT_EQ(network->link_index.count(), 2U);
-  // An entry stays with the first link entered under it.
-  link* other = link_create(*a, *node_create(*network, mac_of(0x77)));
-  EXPECT_EQ(link_find_or_add_ip(*a, *b, other), ab);
-  EXPECT_EQ(network->link_index.count(), 3U);
+  link_add_ip(*a, *b, *ab);
+  EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 2)), ab);
+  // The first link entered under an address keeps it, though made later than another.
+  link_add_ip(*a, *c, *ac);
   EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 2)), ab);
   EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 3)), nullptr);
+  EXPECT_EQ(link_find(*b, ip_of(10, 0, 0, 2)), nullptr);  // from the source only
   EXPECT_EQ(link_find(*a, netaddr{}), nullptr);
+  // b forgets its address and learns another: the link is found by both, and the first entry
+  // under the old one is still the one found.
+  node_clear_ip(*b);
+  const std::uint8_t ip_b2[] = {10, 0, 0, 9};
+  node_learn_ip(*b, ip_b2);
+  EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 9)), nullptr);
+  link_add_ip(*a, *b, *ab);
+  EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 9)), ab);
+  EXPECT_EQ(link_find(*a, ip_of(10, 0, 0, 2)), ab);
+  EXPECT_EQ(network->link_index.count(), 2U);  // by hardware address only
 
   link* ba = link_create(*b, *a);
   EXPECT_NE(ba, ab);

@@ -14,24 +14,33 @@ constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
 }  // namespace
 
 void moving_avg_pairs::reserve_records(std::uint32_t count) {
-  while (blocks_.size() * BLOCK_ROWS < count) blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+  while (blocks_.size() * BLOCK_ROWS < count) {
+    holds_zero_.resize((blocks_.size() + 1) * BLOCK_ROWS / 64, 0);
+    blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
+  }
 }
 
 std::uint32_t moving_avg_pairs::add_record() {
   reserve_records(count_ + 1);
   at(count_).last_pass = pass_;
+  holds_zero_[count_ / 64] |= std::uint64_t{1} << count_ % 64;
   return count_++;
 }
 
 void moving_avg_pairs::next_slot() { ++pass_; }
 
 void moving_avg_pairs::preload(std::uint32_t record) const {
+  if (holds_zero(record)) return;
   const row& r = at(record);
   cache_preload(&r.bytes);
   cache_preload(&r.frames);
 }
 
 void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
+  const bool zero = frames_sample == 0 && bytes_sample == 0;
+  const std::uint64_t bit = std::uint64_t{1} << record % 64;
+  if (zero && holds_zero(record)) return;
+  holds_zero_[record / 64] = zero ? holds_zero_[record / 64] | bit : holds_zero_[record / 64] & ~bit;
   row& r = at(record);
   const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);

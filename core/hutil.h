@@ -25,7 +25,9 @@ struct moving_means {
 // its last sample took, so those samples are filled in from it when it is next sampled or read.
 // A busy network's records so cost a visit per change, not ten passes of a ramping mean after
 // each one. A record's samples lie together in one row; rows come in blocks that never move, so
-// adding records copies none.
+// adding records copies none. A record whose last sample was zero is marked as such in a small
+// bitmap: a zero sample for it changes nothing its row says and is not written (a host or link
+// timing out is visited once more after its traffic ended, and then its row stays cold).
 class moving_avg_pairs {
  public:
   // Room for records up to count, so that adding them does not allocate.
@@ -36,7 +38,9 @@ class moving_avg_pairs {
   void next_slot();
   // The record's sample of this pass.
   void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample);
-  // Starts loading what add reads of the record, for an add a little later.
+  // Starts loading what add reads of the record, for an add a little later, unless the record
+  // holds a zero sample: what add writes then is what it found, while a first sample finds
+  // its new row still cached.
   void preload(std::uint32_t record) const;
   // The means over the record's last ten passes.
   [[nodiscard]] moving_means means(std::uint32_t record) const;
@@ -50,10 +54,13 @@ class moving_avg_pairs {
     std::uint64_t last_pass = 0;  // the pass of the newest sample
   };
   static constexpr std::uint32_t BLOCK_ROWS = 512;  // 64 KiB: a quiet network costs little
+  static_assert(BLOCK_ROWS % 64 == 0, "a block adds whole words to holds_zero_");
 
   [[nodiscard]] row& at(std::uint32_t record) const { return blocks_[record / BLOCK_ROWS][record % BLOCK_ROWS]; }
+  [[nodiscard]] bool holds_zero(std::uint32_t record) const { return (holds_zero_[record / 64] >> record % 64 & 1) != 0; }
 
   std::vector<std::unique_ptr<row[]>> blocks_;
+  std::vector<std::uint64_t> holds_zero_;  // by record: its newest sample is zero
   std::uint32_t count_ = 0;
   // Starts ten passes in, so the ten passes before any record's first are never negative.
   std::uint64_t pass_ = std::uint64_t{MOVING_AVG_SAMPLES};

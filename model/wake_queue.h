@@ -19,11 +19,17 @@ class wake_queue {
   void push(std::int64_t at_us, std::uint32_t number) {
     if (queued_.contains(number)) return;
     queued_.reserve_numbers(number + 1);
-    buckets_[at_us >> BUCKET_BITS].push_back(entry{at_us, number});
+    const std::int64_t key = at_us >> BUCKET_BITS;
+    if (last_bucket_ == nullptr || key != last_key_) {
+      last_bucket_ = &buckets_[key];
+      last_key_ = key;
+    }
+    last_bucket_->push_back(entry{at_us, number});
     queued_.wake(number);
   }
   // Wakes every record queued for now_us or before.
   void wake_due(std::int64_t now_us, awake_set& awake) {
+    last_bucket_ = nullptr;  // its bucket may go
     for (auto it = buckets_.begin(); it != buckets_.end() && it->first <= now_us >> BUCKET_BITS;) {
       std::vector<entry>& entries = it->second;
       std::size_t kept = 0;
@@ -41,6 +47,7 @@ class wake_queue {
     }
   }
   void clear() {
+    last_bucket_ = nullptr;
     buckets_.clear();
     queued_ = {};
   }
@@ -52,6 +59,9 @@ class wake_queue {
     std::uint32_t number;
   };
   std::map<std::int64_t, std::vector<entry>> buckets_;
+  // The bucket pushed to last: a pass pushes nearly all its moments into one.
+  std::vector<entry>* last_bucket_ = nullptr;
+  std::int64_t last_key_ = 0;
   awake_set queued_;
 };
 

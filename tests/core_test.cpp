@@ -166,8 +166,9 @@ TEST(Queue, IsFirstInFirstOut) {
 
 // The averages against a plain recount of each record's value at each of its last ten passes,
 // with records made at different passes and sampled only on the passes after their value
-// changed (as their owners visit them): the samples a record missed, and a mean read between
-// its samples, must be what sampling it on every pass would give.
+// changed (as their owners visit them), and now and then on a pass without a change (a time-out
+// visit): the samples a record missed, and a mean read between its samples, must be what
+// sampling it on every pass would give.
 TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
   moving_avg_pairs averages;
   struct record {
@@ -180,10 +181,10 @@ TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
   std::uint32_t seed = 7;
   const auto random = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
   for (int pass = 0; pass < 200; ++pass) {
-    if (pass % 7 == 0) records.push_back({averages.add_record(), {}, 0, false});
+    for (int made = 0; pass % 7 == 0 && made < 3; ++made) records.push_back({averages.add_record(), {}, 0, false});
     averages.next_slot();
     for (record& r : records) {
-      if (r.changed) averages.add(r.number, r.value, r.value * 1'000'000'000ULL);
+      if (r.changed || random() % 9 == 0) averages.add(r.number, r.value, r.value * 1'000'000'000ULL);
       r.changed = false;
       r.values.push_back(r.value);
       std::uint64_t sum = 0;

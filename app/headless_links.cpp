@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,19 +45,28 @@ class host_labels {
 class main_protocols {
  public:
   main_protocols() { texts_.emplace_back("-"); }  // number 0: no protocol counted
-  [[nodiscard]] std::uint32_t of(const link& l) {
+  [[nodiscard]] std::uint32_t of(const link& l, const proto_path_table& paths) {
+    if (l.one_path != 0) {
+      // A link of one path: that path is its main one, looked up once per path.
+      if (l.one_path >= by_one_path_.size()) by_one_path_.resize(l.one_path + 1, NOT_YET);
+      std::uint32_t& number = by_one_path_[l.one_path];
+      if (number == NOT_YET) {
+        const auto one = paths.at(l.one_path);
+        path_.assign(one.begin(), one.end());
+        number = number_of_path();
+      }
+      return number;
+    }
+    const std::span<const proto_stat> tree = l.proto_nodes;
     path_.clear();
-    for (const proto_stat* level = proto_stat_root(l); level != nullptr;) {
+    for (const proto_stat* level = proto_stat_root(tree); level != nullptr;) {
       const proto_stat* best = level;
-      for (const proto_stat* p = proto_stat_at(l, level->sibling); p != nullptr; p = proto_stat_at(l, p->sibling))
+      for (const proto_stat* p = proto_stat_at(tree, level->sibling); p != nullptr; p = proto_stat_at(tree, p->sibling))
         if (p->bytes > best->bytes) best = p;
       path_.push_back(best->proto);
-      level = proto_stat_at(l, best->child);
+      level = proto_stat_at(tree, best->child);
     }
-    if (path_.empty()) return 0;
-    const auto [at, made] = numbers_.try_emplace(path_, static_cast<std::uint32_t>(texts_.size()));
-    if (made) texts_.push_back(text_of(path_));
-    return at->second;
+    return number_of_path();
   }
   [[nodiscard]] const std::string& text(std::uint32_t number) const { return texts_[number]; }
 
@@ -70,8 +80,18 @@ class main_protocols {
     }
     return text;
   }
+  static constexpr std::uint32_t NOT_YET = UINT32_MAX;
+
+  [[nodiscard]] std::uint32_t number_of_path() {
+    if (path_.empty()) return 0;
+    const auto [at, made] = numbers_.try_emplace(path_, static_cast<std::uint32_t>(texts_.size()));
+    if (made) texts_.push_back(text_of(path_));
+    return at->second;
+  }
+
   path path_;  // reused: the path of the link at hand
   std::map<path, std::uint32_t> numbers_;
+  std::vector<std::uint32_t> by_one_path_;  // by one_path: the number of its path
   std::vector<std::string> texts_;
 };
 
@@ -116,9 +136,9 @@ void headless_print_links(std::FILE* out, const net& n) {
   // Records come front to back; each one's protocol tree lies elsewhere and is loaded ahead.
   constexpr std::size_t TREE_AHEAD = 8;
   for (std::size_t number = 0; number < n.links.size(); ++number) {
-    if (number + TREE_AHEAD < n.links.size()) cache_preload(proto_stat_root(n.links[number + TREE_AHEAD]));
+    if (number + TREE_AHEAD < n.links.size()) cache_preload(n.links[number + TREE_AHEAD].proto_nodes.data());
     const link& l = n.links[number];
-    rows[next_place[l.src_number]++] = {l.dst_number, protocols.of(l), l.pkts, l.bytes};
+    rows[next_place[l.src_number]++] = {l.dst_number, protocols.of(l, n.proto_paths), l.pkts, l.bytes};
   }
   const host_labels labels(n);
   std::string chunk;

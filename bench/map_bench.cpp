@@ -67,7 +67,7 @@ net* make_network() {
     if (s == d || link_find(*s, d->mac) != nullptr) continue;
     link* l = link_create(*s, *d);
     l->active = 1;
-    l->focus_color = static_cast<std::int32_t>(network->link_count % 32);
+    l->focus_color = static_cast<std::int8_t>(network->link_count % 32);
     network->link_averages.add(l->number, 0, 1024 * (network->link_count % 40));
   }
   // Ten passes with these samples: the means are the samples.

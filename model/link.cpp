@@ -100,7 +100,7 @@ void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
     return;
   }
   if (l.colour_stale) {
-    l.focus_color = link_focus_color(l);
+    l.focus_color = static_cast<std::int8_t>(link_focus_color(l));
     l.colour_stale = false;
   }
   l.active = 1;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/hashtable.h"
@@ -38,7 +39,6 @@ struct alignas(64) link {
 
   node* src = nullptr;
   node* dst = nullptr;
-  std::int32_t focus_color = 0;  // -1 for none; 0 until the first ageing pass
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
   // The hosts' numbers, which a frame over the link wakes for the ageing pass without reading
   // either host's record for them.
@@ -50,9 +50,15 @@ struct alignas(64) link {
   // without looking first. A destination that forgets its address hands its links' entries to
   // the network's earlier_ip_entries, and may enter them again under the next one it learns.
   std::uint32_t ip_order = 0;
+  // While every frame the link counted took one protocol path: its number in the network's
+  // proto_paths, and proto_nodes is empty. Each protocol of the path then counted every frame
+  // and byte the link did (pkts, bytes), so the link needs no tree of its own until a frame
+  // takes another path.
+  std::uint32_t one_path = 0;
+  std::int8_t focus_color = 0;  // a palette colour, -1 for none; 0 until the first ageing pass
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;
-  // The protocol tree, its root first, the others in order of creation.
+  // The protocol tree, its root first, the others in order of creation; see one_path.
   std::vector<proto_stat> proto_nodes;
 
   link() = default;
@@ -61,12 +67,12 @@ struct alignas(64) link {
 };
 static_assert(sizeof(link) == 128, "a link's frame path reads two cache lines");
 
-// The root of l's protocol tree, or the node a sibling or child number names; nullptr for none.
-[[nodiscard]] inline const proto_stat* proto_stat_root(const link& l) {
-  return l.proto_nodes.empty() ? nullptr : l.proto_nodes.data();
+// The root of a protocol tree, or the node a sibling or child number names; nullptr for none.
+[[nodiscard]] inline const proto_stat* proto_stat_root(std::span<const proto_stat> tree) {
+  return tree.empty() ? nullptr : tree.data();
 }
-[[nodiscard]] inline const proto_stat* proto_stat_at(const link& l, std::uint32_t number) {
-  return number != 0 ? &l.proto_nodes[number - 1] : nullptr;
+[[nodiscard]] inline const proto_stat* proto_stat_at(std::span<const proto_stat> tree, std::uint32_t number) {
+  return number != 0 ? &tree[number - 1] : nullptr;
 }
 
 // The new link from s to d, entered into s's links_out and d's links_in; the network owns it.

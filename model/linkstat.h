@@ -28,12 +28,14 @@ void link_set_focus(const protocol_focus* focus);
 // Counts the calls of link_set_focus.
 [[nodiscard]] std::uint32_t link_focus_generation();
 
+// l's protocol tree, its root first: its own nodes, or those of its one path made in scratch.
+[[nodiscard]] std::span<const proto_stat> link_proto_tree(const link& l, std::vector<proto_stat>& scratch);
 // Adds one frame of `len` bytes along `path` (outermost first, ended by nullptr or the span's
-// end). An empty path counts nothing.
+// end), once the link's pkts and bytes count it. An empty path counts nothing.
 void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32_t len);
-// The statistics node made last for proto on the link (a protocol may sit at several places of
-// the tree), or nullptr.
-[[nodiscard]] const proto_stat* link_proto_index(const link& l, const protocol_node* proto);
+// The statistics node made last for proto in a link's tree (link_proto_tree; a protocol may sit
+// at several places of it), or nullptr.
+[[nodiscard]] const proto_stat* link_proto_index(std::span<const proto_stat> tree, const protocol_node* proto);
 // The colour of the focus protocol that carried most bytes on the link (the earlier entry on a
 // tie, never one with 0 bytes); -1 for none or no focus.
 [[nodiscard]] std::int32_t link_focus_color(const link& l);

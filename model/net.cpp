@@ -150,7 +150,7 @@ void net_age(net& network) {
 
 void net_recolor_links(net& network) {
   model_lock lock;
-  network.links.for_each([](link& l) { l.focus_color = link_focus_color(l); });
+  network.links.for_each([](link& l) { l.focus_color = static_cast<std::int8_t>(link_focus_color(l)); });
 }
 
 void net_reset_label_states(net& network) {

@@ -16,6 +16,7 @@
 #include "model/frame_ring.h"
 #include "model/link.h"
 #include "model/link_mac_index.h"
+#include "model/proto_paths.h"
 #include "model/record_blocks.h"
 #include "model/wake_queue.h"
 #include "stats/topn.h"
@@ -50,6 +51,8 @@ struct net {
   // under an address that a destination has since forgotten.
   std::vector<earlier_ip_entry> earlier_ip_entries;
   std::uint32_t ip_entries_made = 0;
+  // The protocol paths of the links that carried one kind of traffic (link::one_path).
+  proto_path_table proto_paths;
   // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
   std::vector<node*> host_list;
   // The same hosts in creation order, which is the order of their numbers and their averages'

@@ -10,6 +10,7 @@
 
 #include "core/str_cache.h"
 #include "model/link.h"
+#include "model/linkstat.h"
 #include "model/model_config.h"
 #include "model/net.h"
 #include "model/node.h"
@@ -56,8 +57,8 @@ constexpr std::uint32_t STR_BYTES = 50552;
 
 // Every protocol entry of the link, in the order the link first carried it. Caller holds the
 // model lock.
-void copy_link(const link& l, const node& peer, std::vector<traffic_row>& rows) {
-  for (const auto& stat : l.proto_nodes) {
+void copy_link(const link& l, const node& peer, std::vector<traffic_row>& rows, std::vector<proto_stat>& scratch) {
+  for (const auto& stat : link_proto_tree(l, scratch)) {
     rows.push_back({node_best_label(peer), stat.proto->def->name, stat.frames, stat.bytes});
   }
 }
@@ -67,7 +68,8 @@ void copy_host(const node& host, const link_table& links, bool sent, std::vector
   if (links.count() == 0) return;
   host_table& table = out.emplace_back();
   table.host = node_best_label(host);
-  links.foreach([&](const link* l) { copy_link(*l, sent ? *l->dst : *l->src, table.rows); });
+  std::vector<proto_stat> scratch;
+  links.foreach([&](const link* l) { copy_link(*l, sent ? *l->dst : *l->src, table.rows, scratch); });
 }
 
 void write_heading(report_file& f, const direction& d) {

@@ -74,7 +74,7 @@ class MapTest : public model_test {
     link& l = *link_create(s, d);
     hold_means(network->link_averages, l.number, 0, kib * 1024);
     l.active = 1;
-    l.focus_color = focus_color;
+    l.focus_color = static_cast<std::int8_t>(focus_color);
     return l;
   }
 
@@ -205,7 +205,7 @@ TEST_F(MapTest, LinkWidthFollowsMeanBytesAndColourItsFocusProtocol) {
   EXPECT_EQ(vertical_run(drawn(), column(0), row(0), protocol_rgb(3)), 10);
   // Colour 40 without a protocol colour, and for a colour number no protocol colour has.
   for (const std::int32_t focus : {-1, 33, 57}) {
-    l.focus_color = focus;
+    l.focus_color = static_cast<std::int8_t>(focus);
     EXPECT_EQ(at(drawn(), 0, 0), protocol_rgb(32)) << focus;
   }
   EXPECT_TRUE(messages.empty());

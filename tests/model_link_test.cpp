@@ -28,10 +28,21 @@ class LinkTest : public model_test {
     link_set_focus(nullptr);
     model_test::TearDown();
   }
+  // One frame over l, as the frame handlers count it: on the link, then along its path.
+  static void count(link& l, const std::vector<protocol_node*>& path, std::uint32_t len) {
+    l.pkts += 1;
+    l.bytes += len;
+    link_proto_count(l, path, len);
+  }
+  std::span<const proto_stat> tree(const link& l) { return link_proto_tree(l, scratch_); }
+
   node* a = nullptr;
   node* b = nullptr;
   // Only their identity matters to the link's tree.
   protocol_node x, y, z, p, q;
+
+ private:
+  std::vector<proto_stat> scratch_;
 };
 
 // Hosts and links are found by packed addresses: kinds must stay apart, Token Ring and Ethernet
@@ -168,71 +179,71 @@ TEST_F(LinkTest, AHostsLinksAreWalkedInTheOrderOfABucketTable) {
 TEST_F(LinkTest, ProtocolTreeMirrorsThePathsSeen) {
   link* l = link_create(*a, *b);
   const std::vector<protocol_node*> empty{nullptr};
-  link_proto_count(*l, empty, 100);
-  EXPECT_EQ(proto_stat_root(*l), nullptr);
+  count(*l, empty, 100);
+  EXPECT_EQ(proto_stat_root(tree(*l)), nullptr);
 
-  link_proto_count(*l, std::vector<protocol_node*>{&x, nullptr}, 100);
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &y, nullptr}, 200);
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &z, nullptr}, 300);
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &z}, 1'000'000'000);
-  const proto_stat* root = proto_stat_root(*l);
+  count(*l, std::vector<protocol_node*>{&x, nullptr}, 100);
+  count(*l, std::vector<protocol_node*>{&x, &y, nullptr}, 200);
+  count(*l, std::vector<protocol_node*>{&x, &z, nullptr}, 300);
+  count(*l, std::vector<protocol_node*>{&x, &z}, 1'000'000'000);
+  const proto_stat* root = proto_stat_root(tree(*l));
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->proto, &x);
   EXPECT_EQ(root->frames, 4U);
-  EXPECT_EQ(proto_stat_at(*l, root->sibling), nullptr);
-  const proto_stat* ys = proto_stat_at(*l, root->child);
+  EXPECT_EQ(proto_stat_at(tree(*l), root->sibling), nullptr);
+  const proto_stat* ys = proto_stat_at(tree(*l), root->child);
   ASSERT_NE(ys, nullptr);
   EXPECT_EQ(ys->proto, &y);
   EXPECT_EQ(ys->frames, 1U);
   EXPECT_EQ(ys->bytes, 200U);
-  const proto_stat* zs = proto_stat_at(*l, ys->sibling);
+  const proto_stat* zs = proto_stat_at(tree(*l), ys->sibling);
   ASSERT_NE(zs, nullptr);
   EXPECT_EQ(zs->proto, &z);
   EXPECT_EQ(zs->frames, 2U);
   EXPECT_EQ(zs->bytes, 300U + 1'000'000'000U);
-  EXPECT_EQ(proto_stat_at(*l, zs->child), nullptr);
-  EXPECT_EQ(link_proto_index(*l, &z), zs);
+  EXPECT_EQ(proto_stat_at(tree(*l), zs->child), nullptr);
+  EXPECT_EQ(link_proto_index(tree(*l), &z), zs);
 
   // Y reached again under Z: the index keeps the newer node. The new node may move the
   // others, so they are found again by their places.
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &z, &y, nullptr}, 10);
-  root = proto_stat_root(*l);
-  ys = proto_stat_at(*l, root->child);
-  zs = proto_stat_at(*l, ys->sibling);
-  ASSERT_NE(proto_stat_at(*l, zs->child), nullptr);
-  EXPECT_EQ(link_proto_index(*l, &y), proto_stat_at(*l, zs->child));
+  count(*l, std::vector<protocol_node*>{&x, &z, &y, nullptr}, 10);
+  root = proto_stat_root(tree(*l));
+  ys = proto_stat_at(tree(*l), root->child);
+  zs = proto_stat_at(tree(*l), ys->sibling);
+  ASSERT_NE(proto_stat_at(tree(*l), zs->child), nullptr);
+  EXPECT_EQ(link_proto_index(tree(*l), &y), proto_stat_at(tree(*l), zs->child));
   EXPECT_EQ(ys->frames, 1U);
   EXPECT_EQ(zs->frames, 3U);
-  EXPECT_EQ(proto_stat_at(*l, zs->child)->bytes, 10U);
+  EXPECT_EQ(proto_stat_at(tree(*l), zs->child)->bytes, 10U);
 
   // A fifth and sixth node; the others may move, so they are found again by their places.
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 7);
-  link_proto_count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 8);
-  EXPECT_EQ(l->proto_nodes.size(), 6U);
-  root = proto_stat_root(*l);
+  count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 7);
+  count(*l, std::vector<protocol_node*>{&x, &p, &q, nullptr}, 8);
+  EXPECT_EQ(tree(*l).size(), 6U);
+  root = proto_stat_root(tree(*l));
   EXPECT_EQ(root->frames, 7U);
-  ys = proto_stat_at(*l, root->child);
-  zs = proto_stat_at(*l, ys->sibling);
-  const proto_stat* ps = proto_stat_at(*l, zs->sibling);
+  ys = proto_stat_at(tree(*l), root->child);
+  zs = proto_stat_at(tree(*l), ys->sibling);
+  const proto_stat* ps = proto_stat_at(tree(*l), zs->sibling);
   ASSERT_NE(ps, nullptr);
   EXPECT_EQ(ps->proto, &p);
   EXPECT_EQ(ps->frames, 2U);
-  const proto_stat* qs = proto_stat_at(*l, ps->child);
+  const proto_stat* qs = proto_stat_at(tree(*l), ps->child);
   ASSERT_NE(qs, nullptr);
   EXPECT_EQ(qs->bytes, 15U);
-  EXPECT_EQ(link_proto_index(*l, &q), qs);
-  EXPECT_EQ(link_proto_index(*l, &y), proto_stat_at(*l, zs->child));
+  EXPECT_EQ(link_proto_index(tree(*l), &q), qs);
+  EXPECT_EQ(link_proto_index(tree(*l), &y), proto_stat_at(tree(*l), zs->child));
 }
 
 TEST_F(LinkTest, FocusColourGoesToMostBytesEarlierEntryOnATie) {
   link* l = link_create(*a, *b);
   EXPECT_EQ(link_focus_color(*l), -1);  // no focus
-  link_proto_count(*l, std::vector<protocol_node*>{&p, nullptr}, 500);
-  link_proto_count(*l, std::vector<protocol_node*>{&q, nullptr}, 500);
+  count(*l, std::vector<protocol_node*>{&p, nullptr}, 500);
+  count(*l, std::vector<protocol_node*>{&q, nullptr}, 500);
   protocol_focus focus{{{&x, 9}, {&p, 3}, {&q, 5}}};
   link_set_focus(&focus);
   EXPECT_EQ(link_focus_color(*l), 3);
-  link_proto_count(*l, std::vector<protocol_node*>{&q, nullptr}, 1);
+  count(*l, std::vector<protocol_node*>{&q, nullptr}, 1);
   EXPECT_EQ(link_focus_color(*l), 5);
   protocol_focus absent{{{&x, 9}, {&y, 4}}};
   link_set_focus(&absent);
@@ -242,9 +253,54 @@ TEST_F(LinkTest, FocusColourGoesToMostBytesEarlierEntryOnATie) {
   EXPECT_EQ(link_focus_color(*l), -1);
 }
 
+// A link whose frames all took one path keeps no tree of its own, yet reads as the tree it
+// would have built, and builds that tree with the right counts when another path (or none)
+// comes. The reference link counts a frame without a path first, which makes it keep a tree
+// from its first frame on; after it, both see the same frames, prefixes and empty paths
+// included, and must read alike after each.
+TEST_F(LinkTest, ALinkOfOnePathReadsAsTheTreeItWouldHaveBuilt) {
+  const std::vector<std::vector<protocol_node*>> paths = {
+      {&x, &y, &z, nullptr}, {&x, &y, nullptr}, {&x, &p, nullptr}, {&q, nullptr}, {nullptr}, {&x, &y, &z}};
+  protocol_focus focus{{{&p, 3}, {&z, 4}, {&y, 5}}};
+  link_set_focus(&focus);
+  node* c = node_create(*network, mac_of(0x03));
+  std::mt19937 rng(3);
+  for (int trial = 0; trial < 40; ++trial) {
+    link* l = link_create(*a, *c);
+    link* reference = link_create(*b, *c);
+    count(*reference, paths[4], 0);
+    reference->pkts = reference->bytes = 0;
+    const auto one_path_frames = static_cast<std::size_t>(trial % 5);  // frames before the first other path
+    for (std::size_t frame = 0; frame < 12; ++frame) {
+      const auto& path = frame <= one_path_frames ? paths[trial % 2 == 0 ? 0 : 5] : paths[rng() % paths.size()];
+      const auto len = static_cast<std::uint32_t>(60 + rng() % 1400);
+      count(*l, path, len);
+      count(*reference, path, len);
+      if (frame <= one_path_frames) {
+        EXPECT_TRUE(l->proto_nodes.empty());  // no tree of its own yet
+      }
+      std::vector<proto_stat> scratch;
+      const std::span<const proto_stat> mine = link_proto_tree(*l, scratch);
+      const std::span<const proto_stat> theirs = tree(*reference);
+      ASSERT_EQ(mine.size(), theirs.size()) << "trial " << trial << " frame " << frame;
+      for (std::size_t k = 0; k < mine.size(); ++k) {
+        EXPECT_EQ(mine[k].proto, theirs[k].proto);
+        EXPECT_EQ(mine[k].frames, theirs[k].frames) << "trial " << trial << " frame " << frame << " node " << k;
+        EXPECT_EQ(mine[k].bytes, theirs[k].bytes);
+        EXPECT_EQ(mine[k].sibling, theirs[k].sibling);
+        EXPECT_EQ(mine[k].child, theirs[k].child);
+      }
+      for (const protocol_node* proto : {&x, &y, &z, &p, &q})
+        EXPECT_EQ(link_proto_index(mine, proto) == nullptr, link_proto_index(theirs, proto) == nullptr);
+      EXPECT_EQ(link_focus_color(*l), link_focus_color(*reference));
+    }
+    c = node_create(*network, mac_of(static_cast<std::uint8_t>(0x10 + trial)));
+  }
+}
+
 TEST_F(LinkTest, NewLinkKeepsColourZeroUntilThePassThenRecolours) {
   link* l = link_create(*a, *b);
-  link_proto_count(*l, std::vector<protocol_node*>{&p, nullptr}, 60);
+  count(*l, std::vector<protocol_node*>{&p, nullptr}, 60);
   protocol_focus focus{{{&p, 12}}};
   link_set_focus(&focus);
   EXPECT_EQ(l->focus_color, 0);
@@ -261,7 +317,7 @@ TEST_F(LinkTest, NewLinkKeepsColourZeroUntilThePassThenRecolours) {
 TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   link* l = link_create(*a, *b);
   protocol_focus focus{{{&p, 12}}};
-  link_proto_count(*l, std::vector<protocol_node*>{&p, nullptr}, 60);
+  count(*l, std::vector<protocol_node*>{&p, nullptr}, 60);
   link_set_focus(&focus);
   a->last_tx = l->last_seen = b->last_rx = at(100);  // as the frame sets them
   l->pkts_sec2 = 7;

@@ -13,6 +13,7 @@
 #include "capture_test_support.h"
 #include "core/str_cache.h"
 #include "model/link.h"
+#include "model/linkstat.h"
 #include "pdl/pd_stat.h"
 #include "pdl/pdl.h"
 #include "tools/demo_lan.h"
@@ -117,8 +118,10 @@ TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHan
   std::map<const protocol_node*, std::pair<double, double>> before;
   const auto stats_of = [&](net* n) {
     std::map<const protocol_node*, std::pair<double, double>> now;
+    std::vector<proto_stat> scratch;
     n->links.for_each([&](const link& l) {
-      for (const proto_stat& p : l.proto_nodes) now[p.proto] = {pd_stat_frames(p.proto), pd_stat_bytes(p.proto)};
+      for (const proto_stat& p : link_proto_tree(l, scratch))
+        now[p.proto] = {pd_stat_frames(p.proto), pd_stat_bytes(p.proto)};
     });
     return now;
   };
@@ -153,13 +156,14 @@ TEST_F(NetifDispatch, FramesClassifiedWhileReadCountAsFramesClassifiedByTheirHan
   const net& by_handler = *runs[1].network;
   ASSERT_GT(ahead.links.size(), 50U);
   ASSERT_EQ(ahead.links.size(), by_handler.links.size());
+  std::vector<proto_stat> scratch_x, scratch_y;
   for (std::size_t i = 0; i < ahead.links.size(); ++i) {
-    const link& x = ahead.links[i];
-    const link& y = by_handler.links[i];
-    ASSERT_EQ(x.proto_nodes.size(), y.proto_nodes.size()) << "link " << i;
-    for (std::size_t k = 0; k < x.proto_nodes.size(); ++k) {
-      const proto_stat& a = x.proto_nodes[k];
-      const proto_stat& b = y.proto_nodes[k];
+    const auto x = link_proto_tree(ahead.links[i], scratch_x);
+    const auto y = link_proto_tree(by_handler.links[i], scratch_y);
+    ASSERT_EQ(x.size(), y.size()) << "link " << i;
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      const proto_stat& a = x[k];
+      const proto_stat& b = y[k];
       EXPECT_TRUE(a.proto == b.proto && a.frames == b.frames && a.bytes == b.bytes && a.sibling == b.sibling &&
                   a.child == b.child)
           << "link " << i << " node " << k;

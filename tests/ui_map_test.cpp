@@ -200,7 +200,7 @@ TEST_F(NetwindowTest, AnOfficeOnTheMap) {
       link& l = *link_create(*hosts[0], *hosts[i]);
       hold_means(network->link_averages, l.number, 0, 1024.0 * 4 * static_cast<double>(i));
       l.active = 1;
-      l.focus_color = static_cast<std::int32_t>(i % 5);
+      l.focus_color = static_cast<std::int8_t>(i % 5);
     }
   }
   redraw_on_capture_thread();

@@ -148,7 +148,10 @@ void frame_window_enter(net& network, node* src, node* dst, link* lnk, std::uint
   }
   if (dst != nullptr) {
     dst->last_rx = time;
-    network.awake_hosts.wake(lnk != nullptr ? lnk->dst_number : dst->number);
+    // Receiving leaves a host's sample as it was and the handler has made it active: only its
+    // time-out moves, and one already queued wakes it in time to queue the next.
+    const std::uint32_t dst_number = lnk != nullptr ? lnk->dst_number : dst->number;
+    if (!network.host_deadlines.queued(dst_number)) network.awake_hosts.wake(dst_number);
   }
   const std::int64_t t = model_time_us(time);
   // Expiring first frees the slots of frames that have left the window before the ring is

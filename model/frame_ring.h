@@ -41,8 +41,8 @@ struct frame_ring {
 
 [[nodiscard]] frame_ring frame_ring_new();
 
-// Enters one frame: looks up its hosts and link by address and counts it. Caller holds the
-// model lock.
+// Enters one frame: looks up its hosts and link by address and counts it. The frame handler
+// has counted it on them before and made them active. Caller holds the model lock.
 void frame_window_add(net& network, const netaddr& src, const netaddr& dst, std::uint32_t len,
                       capture_time time);
 // The same with the records the frame handler has already found (any may be nullptr). Never

@@ -29,17 +29,19 @@ struct proto_stat {
 };
 
 // What every frame touches fills the first cache line, what names its hosts and its protocol
-// tree the second. The moving averages' samples live in the network's link_averages.
+// tree the second; an ageing visit reads the first alone. The moving averages' samples live in the network's link_averages.
 struct alignas(64) link {
   std::uint64_t pkts_sec = 0, pkts = 0, pkts_sec2 = 0;
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
   capture_time last_seen;
-  std::int32_t active = 1;
-  std::int32_t links_pos = -1;
+  std::uint32_t number = 0;  // in creation order: the record of the network's link averages
+  std::int16_t active = 1;
+  // The protocol counts or the focus changed since focus_color was worked out.
+  bool colour_stale = true;
 
   node* src = nullptr;
   node* dst = nullptr;
-  std::uint32_t number = 0;  // in creation order: the record of the network's link averages
+  std::int32_t links_pos = -1;
   // The hosts' numbers, which a frame over the link wakes for the ageing pass without reading
   // either host's record for them.
   std::uint32_t src_number = 0;
@@ -56,8 +58,6 @@ struct alignas(64) link {
   // takes another path.
   std::uint32_t one_path = 0;
   std::int8_t focus_color = 0;  // a palette colour, -1 for none; 0 until the first ageing pass
-  // The protocol counts or the focus changed since focus_color was worked out.
-  bool colour_stale = true;
   // The protocol tree, its root first, the others in order of creation; see one_path.
   std::vector<proto_stat> proto_nodes;
 

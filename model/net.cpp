@@ -124,10 +124,7 @@ void age_links(net& network, capture_time now) {
   network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
   const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
-  const auto preload_record = [&](std::uint32_t number) {
-    cache_preload(&links[number]);
-    cache_preload(&links[number].number);
-  };
+  const auto preload_record = [&](std::uint32_t number) { cache_preload(&links[number]); };
   const auto preload_averages = [&](std::uint32_t number) { network.link_averages.preload(number); };
   network.awake_links.visit<2 * AHEAD, AHEAD>(preload_record, preload_averages, [&](std::uint32_t number) {
     link& l = links[number];

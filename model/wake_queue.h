@@ -27,6 +27,7 @@ class wake_queue {
     last_bucket_->push_back(entry{at_us, number});
     queued_.wake(number);
   }
+  [[nodiscard]] bool queued(std::uint32_t number) const { return queued_.contains(number); }
   // Wakes every record queued for now_us or before.
   void wake_due(std::int64_t now_us, awake_set& awake) {
     last_bucket_ = nullptr;  // its bucket may go

@@ -2,11 +2,14 @@
 """The headless run against libpcap alone over the same generated capture, in the same run.
 
 usage: bench/headless_bench.py BUILD_DIR [FRAMES] [STATIONS...]
+       RUNS=n bench/headless_bench.py ...
 
-For each station count it writes a generated LAN of FRAMES frames (default 2,000,000), then
-times `pcap_loop` (open, 500-frame dispatches, empty callback) and `nodewren-headless --no-names`
-(the whole engine, output discarded), each three times, and prints the medians, the engine's
-frames per second, the ratio of the two wall times and the engine's peak memory.
+For each station count it writes a generated LAN of FRAMES frames (default 2,000,000) and waits
+until the file is on disk (so that writing it back does not slow the runs), then times
+`pcap_loop` (open, 500-frame dispatches, empty callback) and `nodewren-headless --no-names` (the
+whole engine, output discarded) RUNS times each (default 5), one after the other in turn, so that
+a busy minute of the machine weighs on both alike. It prints the medians, the engine's frames per
+second, the ratio of the two wall times and the engine's peak memory.
 """
 import os
 import statistics
@@ -38,9 +41,11 @@ def main():
             capture = os.path.join(work, f"lan-{stations}.pcap")
             subprocess.run([os.path.join(build, "tools", "nodewren-make-bench-lan"), capture, str(stations), str(frames)],
                            check=True)
-            baseline = [timed([os.path.join(build, "bench", "pcap_loop"), capture]) for _ in range(3)]
-            engine = [timed([os.path.join(build, "nodewren-headless"), "--no-names", "--data", build, capture])
-                      for _ in range(3)]
+            os.sync()
+            baseline, engine = [], []
+            for _ in range(int(os.environ.get("RUNS", "5"))):
+                baseline.append(timed([os.path.join(build, "bench", "pcap_loop"), capture]))
+                engine.append(timed([os.path.join(build, "nodewren-headless"), "--no-names", "--data", build, capture]))
             base_s = statistics.median(t for t, _ in baseline)
             engine_s = statistics.median(t for t, _ in engine)
             peak_mb = max(rss for _, rss in engine) / 1024

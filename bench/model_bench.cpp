@@ -11,6 +11,7 @@
 
 #include "core/netaddr_ether.h"
 #include "core/netaddr_ipv4.h"
+#include "core/warm_blocks.h"
 #include "model/addr_index.h"
 #include "model/frame_prefetch.h"
 #include "model/frame_ring.h"
@@ -41,8 +42,9 @@ struct segment {
   std::uint64_t host_bytes = 0, link_bytes = 0, links = 0;
 };
 
-// Live heap bytes, the allocator's own overhead included: what records really cost.
-std::uint64_t heap_in_use() { return mallinfo2().uordblks; }
+// Live heap bytes, the allocator's own overhead included: what records really cost. Record
+// blocks made ahead by the warm reserve's helper live in its own arena.
+std::uint64_t heap_in_use() { return mallinfo2().uordblks + warm_blocks::shared().helper_bytes_taken(); }
 
 // Talker k is chosen with weight 1/(k+1): a few hosts carry most frames, as on a real LAN.
 segment make_segment(std::uint32_t hosts) {

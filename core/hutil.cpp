@@ -14,17 +14,16 @@ constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
 }  // namespace
 
 void moving_avg_pairs::reserve_records(std::uint32_t count) {
-  while (blocks_.size() * BLOCK_ROWS < count) {
-    holds_zero_.resize((blocks_.size() + 1) * BLOCK_ROWS / 64, 0);
-    blocks_.push_back(std::make_unique<row[]>(BLOCK_ROWS));
-  }
+  if (holds_zero_.size() * 64 < count) holds_zero_.resize((std::size_t{count} + 63) / 64 * 2, 0);
+  rows_.reserve(count);
 }
 
 std::uint32_t moving_avg_pairs::add_record() {
-  reserve_records(count_ + 1);
-  at(count_).last_pass = pass_;
-  holds_zero_[count_ / 64] |= std::uint64_t{1} << count_ % 64;
-  return count_++;
+  reserve_records(static_cast<std::uint32_t>(rows_.size()) + 1);
+  const auto record = static_cast<std::uint32_t>(rows_.size());
+  rows_.add().last_pass = pass_;
+  holds_zero_[record / 64] |= std::uint64_t{1} << record % 64;
+  return record;
 }
 
 void moving_avg_pairs::next_slot() { ++pass_; }

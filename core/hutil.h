@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/record_blocks.h"
+
 namespace nw {
 
 inline constexpr int MOVING_AVG_SAMPLES = 10;
@@ -54,14 +56,12 @@ class moving_avg_pairs {
     std::uint64_t last_pass = 0;  // the pass of the newest sample
   };
   static constexpr std::uint32_t BLOCK_ROWS = 512;  // 64 KiB: a quiet network costs little
-  static_assert(BLOCK_ROWS % 64 == 0, "a block adds whole words to holds_zero_");
 
-  [[nodiscard]] row& at(std::uint32_t record) const { return blocks_[record / BLOCK_ROWS][record % BLOCK_ROWS]; }
+  [[nodiscard]] row& at(std::uint32_t record) const { return rows_[record]; }
   [[nodiscard]] bool holds_zero(std::uint32_t record) const { return (holds_zero_[record / 64] >> record % 64 & 1) != 0; }
 
-  std::vector<std::unique_ptr<row[]>> blocks_;
+  record_blocks<row, BLOCK_ROWS> rows_;
   std::vector<std::uint64_t> holds_zero_;  // by record: its newest sample is zero
-  std::uint32_t count_ = 0;
   // Starts ten passes in, so the ten passes before any record's first are never negative.
   std::uint64_t pass_ = std::uint64_t{MOVING_AVG_SAMPLES};
 };

@@ -17,7 +17,7 @@
 #include "model/link.h"
 #include "model/link_mac_index.h"
 #include "model/proto_paths.h"
-#include "model/record_blocks.h"
+#include "core/record_blocks.h"
 #include "model/wake_queue.h"
 #include "stats/topn.h"
 

@@ -1,7 +1,12 @@
 // The shared containers and arithmetic: hash table, queue, moving average, capture times.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -9,8 +14,10 @@
 #include "core/hutil.h"
 #include "core/message.h"
 #include "core/q.h"
+#include "core/record_blocks.h"
 #include "core/settings_store.h"
 #include "core/timer.h"
+#include "core/warm_blocks.h"
 
 namespace nw {
 namespace {
@@ -199,6 +206,67 @@ TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
       }
     }
   }
+}
+
+// The helper keeps the reserve filled; every block is whole, aligned and distinct, whether it
+// was ready or made on the spot, and blocks ready or out at the end are given up cleanly.
+TEST(WarmBlocks, TakersGetWholeDistinctBlocksAndTheHelperRefills) {
+  constexpr std::size_t KEPT = 8;
+  warm_blocks reserve(KEPT);
+  std::vector<void*> taken{reserve.take()};  // starts the helper
+  const auto ready_within = [&](std::size_t count) {
+    for (int wait = 0; wait < 500 && reserve.ready() < count; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return reserve.ready() >= count;
+  };
+  ASSERT_TRUE(ready_within(KEPT));
+  for (std::size_t i = 0; i < 3 * KEPT; ++i) taken.push_back(reserve.take());  // more than are ready
+  ASSERT_TRUE(ready_within(KEPT / 2));  // refilled after falling below half
+  std::set<std::uintptr_t> starts;
+  for (void* block : taken) {
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    EXPECT_EQ(at % WARM_BLOCK_ALIGN, 0U);
+    std::memset(block, 0xA5, WARM_BLOCK_BYTES);  // the whole block is the taker's
+    starts.insert(at);
+  }
+  EXPECT_EQ(starts.size(), taken.size());
+  for (std::size_t i = 1; i < taken.size(); ++i)
+    EXPECT_EQ(static_cast<const unsigned char*>(taken[i - 1])[WARM_BLOCK_BYTES - 1], 0xA5);
+  for (void* block : taken) warm_blocks::give_back(block);
+}
+
+// Records in warm blocks start as their type's default whatever the block held before, and go
+// once each when their blocks go.
+TEST(RecordBlocks, RecordsAreDefaultAndDestroyedOnceEach) {
+  static int alive = 0;
+  struct alignas(64) probe {
+    std::int32_t state = -1;
+    std::uint64_t value = 0;
+    std::vector<int> owned{1, 2, 3};
+    probe() { ++alive; }
+    probe(const probe&) = delete;
+    probe& operator=(const probe&) = delete;
+    ~probe() { --alive; }
+  };
+  static_assert(sizeof(probe) * 1024 == WARM_BLOCK_BYTES);
+  {
+    // Blocks given back dirty, so that the records' blocks may well be reused ones.
+    std::vector<void*> dirty;
+    for (int i = 0; i < 16; ++i) dirty.push_back(warm_blocks::shared().take());
+    for (void* block : dirty) std::memset(block, 0x5A, WARM_BLOCK_BYTES), warm_blocks::give_back(block);
+    record_blocks<probe, 1024> records;
+    for (int i = 0; i < 1500; ++i) {
+      probe& p = records.add();
+      ASSERT_EQ(p.state, -1);
+      ASSERT_EQ(p.value, 0U);
+      ASSERT_EQ(p.owned.size(), 3U);
+      p.value = static_cast<std::uint64_t>(i);
+    }
+    records.reserve(2000);
+    EXPECT_EQ(records.size(), 1500U);
+    EXPECT_EQ(records[1499].value, 1499U);
+    EXPECT_EQ(alive, 2 * 1024);  // whole blocks are made
+  }
+  EXPECT_EQ(alive, 0);
 }
 
 TEST(Elapsed, BorrowsMicrosecondsAndRefusesNegativeIntervals) {

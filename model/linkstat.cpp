@@ -42,7 +42,6 @@ std::uint32_t link_focus_generation() { return focus_generation.load(); }
 
 const protocol_focus* link_current_focus() { return current_focus.load(); }
 
-
 // Each level lists the protocols that followed its parent, in order of first appearance;
 // every node counts the frames and bytes that passed through it.
 void link_proto_count(link& l, std::span<protocol_node* const> path, std::uint32_t len) {

@@ -42,9 +42,9 @@ struct segment {
   std::uint64_t host_bytes = 0, link_bytes = 0, links = 0;
 };
 
-// Live heap bytes, the allocator's own overhead included: what records really cost. Record
-// blocks made ahead by the warm reserve's helper live in its own arena.
-std::uint64_t heap_in_use() { return mallinfo2().uordblks + warm_blocks::shared().helper_bytes_taken(); }
+// Live heap bytes in every arena, the allocator's own overhead included: what records really
+// cost. The blocks the warm reserve holds ready for records not made yet are left out.
+std::uint64_t heap_in_use() { return mallinfo2().uordblks - warm_blocks::shared().ready() * WARM_BLOCK_BYTES; }
 
 // Talker k is chosen with weight 1/(k+1): a few hosts carry most frames, as on a real LAN.
 segment make_segment(std::uint32_t hosts) {

@@ -34,7 +34,6 @@ void* warm_blocks::take() {
     if (!ready_.empty()) {
       void* block = ready_.back();
       ready_.pop_back();
-      helper_bytes_taken_ += WARM_BLOCK_BYTES;
       if (ready_.size() < kept_ / 2) {
         starved_ = false;
         wanted_.notify_one();

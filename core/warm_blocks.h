@@ -4,7 +4,6 @@
 // capture thread's time, spent here on another core ahead of need instead.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -34,10 +33,8 @@ class warm_blocks {
   [[nodiscard]] void* take();
   static void give_back(void* block) noexcept { std::free(block); }
 
-  // Blocks ready now (tests), and the bytes of the helper's blocks handed out so far, which live
-  // in the helper's own malloc arena (benchmarks that measure the main heap).
+  // Blocks ready now (tests, and benchmarks that measure what records cost).
   [[nodiscard]] std::size_t ready();
-  [[nodiscard]] std::size_t helper_bytes_taken() const { return helper_bytes_taken_.load(); }
 
  private:
   void run();
@@ -48,7 +45,6 @@ class warm_blocks {
   std::vector<void*> ready_;  // capacity kept_: the helper's pushes never allocate
   bool starved_ = false;      // the helper's last allocation failed
   bool stopping_ = false;
-  std::atomic<std::size_t> helper_bytes_taken_{0};
   std::thread helper_;        // last: started when everything above is ready
 };
 

@@ -268,14 +268,14 @@ TEST_F(LinkTest, ALinkOfOnePathReadsAsTheTreeItWouldHaveBuilt) {
   for (int trial = 0; trial < 40; ++trial) {
     link* l = link_create(*a, *c);
     link* reference = link_create(*b, *c);
-    count(*reference, paths[4], 0);
-    reference->pkts = reference->bytes = 0;
+    count(*reference, paths[4], 0);  // its own tree from the next frame on
     const auto one_path_frames = static_cast<std::size_t>(trial % 5);  // frames before the first other path
     for (std::size_t frame = 0; frame < 12; ++frame) {
       const auto& path = frame <= one_path_frames ? paths[trial % 2 == 0 ? 0 : 5] : paths[rng() % paths.size()];
       const auto len = static_cast<std::uint32_t>(60 + rng() % 1400);
       count(*l, path, len);
       count(*reference, path, len);
+      ASSERT_EQ(reference->one_path, 0U);
       if (frame <= one_path_frames) {
         EXPECT_TRUE(l->proto_nodes.empty());  // no tree of its own yet
       }

@@ -17,10 +17,8 @@ class record_blocks {
  public:
   // Room for records up to count, so that adding them does not allocate.
   void reserve(std::size_t count) {
-    while (blocks_.size() * BlockRecords < count) {
-      blocks_.reserve(blocks_.size() + 1);  // so that the push below cannot fail
-      blocks_.push_back(new_block());
-    }
+    // A push that fails destroys the new block with its owner.
+    while (blocks_.size() * BlockRecords < count) blocks_.push_back(new_block());
   }
   // A new default record, numbered size() before the call.
   Record& add() {

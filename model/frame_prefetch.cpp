@@ -16,9 +16,8 @@ void frame_prefetch_slot(const net& network, const frame_keys& keys) {
 
 void frame_prefetch_link(const net& network, frame_keys& keys) {
   if (keys.src == 0) return;
-  const std::uint32_t number = network.link_index.find(keys.src, keys.dst);  // its slot came with the first stage
-  if (number != link_mac_index::NONE) {
-    keys.lnk = &network.links[number];
+  keys.lnk = link_numbered(network, network.link_index.find(keys.src, keys.dst));  // its slot came with the first stage
+  if (keys.lnk != nullptr) {
     cache_preload(keys.lnk);
     cache_preload(&keys.lnk->src);
   } else {

@@ -83,13 +83,15 @@ link* link_find(const node& from, const netaddr& address) {
   if (addr_kind(key) == ADDR_KIND_IPV4) return find_by_ip(from, key);
   if (addr_kind(key) != ADDR_KIND_HARDWARE) return nullptr;
   const net& network = *from.network;
-  const std::uint32_t number = network.link_index.find(addr_key(from.mac), key);
+  return link_numbered(network, network.link_index.find(addr_key(from.mac), key));
+}
+
+link* link_numbered(const net& network, std::uint32_t number) {
   return number != link_mac_index::NONE ? &network.links[number] : nullptr;
 }
 
 link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst) {
-  const std::uint32_t number = network.link_index.find(addr_key(src), addr_key(dst));
-  return number != link_mac_index::NONE ? &network.links[number] : nullptr;
+  return link_numbered(network, network.link_index.find(addr_key(src), addr_key(dst)));
 }
 
 void link_age(link& l, capture_time now, moving_avg_pairs& averages) {

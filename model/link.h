@@ -89,6 +89,8 @@ void link_keep_ip_entries(const node& d);
 // or IPv4 address); nullptr otherwise. Never allocates. By IPv4 address it walks from's links,
 // which only the alarms' binding asks for.
 [[nodiscard]] link* link_find(const node& from, const netaddr& address);
+// The link numbered `number`, or nullptr for link_mac_index::NONE.
+[[nodiscard]] link* link_numbered(const net& network, std::uint32_t number);
 // link_find for a frame's two hardware addresses, its source being the source host's mac: the
 // frame path's look-up, which so reads neither host's record for an address.
 [[nodiscard]] link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst);

@@ -14,6 +14,7 @@
 #include "model/addr_index.h"
 #include "model/awake_set.h"
 #include "model/frame_ring.h"
+#include "model/host_order.h"
 #include "model/link.h"
 #include "model/link_mac_index.h"
 #include "model/proto_paths.h"
@@ -53,8 +54,8 @@ struct net {
   std::uint32_t ip_entries_made = 0;
   // The protocol paths of the links that carried one kind of traffic (link::one_path).
   proto_path_table proto_paths;
-  // Ascending mac order. Plain pointers, so that a new host's place is made by one block move.
-  std::vector<node*> host_list;
+  // Ascending mac order.
+  host_order host_list;
   // The same hosts in creation order, which is the order of their numbers and their averages'
   // rows. Owns the hosts.
   std::vector<std::unique_ptr<node>> hosts_made;

@@ -62,15 +62,6 @@ void make_room(std::vector<T>& v) {
   if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.capacity()));
 }
 
-// Before the first host whose mac is not smaller.
-void insert_in_order(net& network, node* host) {
-  auto& list = network.host_list;
-  const auto at = std::lower_bound(list.begin(), list.end(), host->mac, [](const node* h, const netaddr& mac) {
-    return netaddr_compare(h->mac, mac) > 0;
-  });
-  list.insert(at, host);
-}
-
 }  // namespace
 
 node::node() = default;
@@ -116,11 +107,11 @@ node* node_create(net& network, const netaddr& mac) {
   if (service.lookup) apply_record(h, service.lookup(mac));
   set_manufacturer(h);
   // Room first: a failed allocation must leave no list or index naming a host that is gone.
-  make_room(network.host_list);
+  network.host_list.reserve_one();
   make_room(network.hosts_made);
   network.awake_hosts.reserve_numbers(h.number + 1);
   network.host_index.put(&h, addr_key(h.mac));
-  insert_in_order(network, &h);
+  network.host_list.add(&h);
   network.hosts_made.push_back(std::move(host));
   network.awake_hosts.wake(h.number);
   ++network.node_count;

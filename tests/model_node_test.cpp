@@ -1,6 +1,8 @@
 // Hosts and networks: creation, ordering, names, IP learning and host ageing.
 #include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +38,26 @@ TEST_F(NodeCreate, HostListIsAscendingByUnsignedOctetsWhateverTheArrivalOrder) {
   }
   EXPECT_EQ(node_find(*network, mac_of(0x06)), nullptr);
   EXPECT_EQ(node_find(*network, netaddr{}), nullptr);
+}
+
+TEST_F(NodeCreate, HostListStaysInOrderWhenHostsArriveBetweenReads) {
+  // Reads in between leave part of the list ordered and part newly added; every read must show
+  // all hosts so far in order, by index as well as by walk.
+  std::mt19937 random(7);
+  std::vector<std::string> expected;
+  for (int made = 1; made <= 300; ++made) {
+    const auto first = static_cast<std::uint8_t>(random() % 5);  // shared first octets: ties above
+    const netaddr mac = mac_of(static_cast<std::uint8_t>(random()), first);
+    if (node_find(*network, mac) != nullptr) continue;
+    node* h = node_create(*network, mac);
+    ASSERT_NE(h, nullptr);
+    expected.push_back(h->mac_text);
+    if (made % 37 != 0 && made != 300) continue;
+    std::sort(expected.begin(), expected.end());  // equal-length upper-case hex sorts as octets
+    ASSERT_EQ(list_texts(*network), expected) << "after " << made;
+    ASSERT_EQ(network->host_list.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(network->host_list[i]->mac_text, expected[i]);
+  }
 }
 
 TEST_F(NodeCreate, NewHostStartsUnrankedIdleWithWhiteLabels) {

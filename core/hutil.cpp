@@ -14,7 +14,13 @@ constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
 }  // namespace
 
 void moving_avg_pairs::reserve_records(std::uint32_t count) {
-  if (holds_zero_.size() * 64 < count) holds_zero_.resize((std::size_t{count} + 63) / 64 * 2, 0);
+  if (holds_zero_.size() * 64 < count) {
+    const std::size_t words = (std::size_t{count} + 63) / 64 * 2;
+    zero_pass_.reserve(words * 64);  // the largest first: a failure leaves the sizes in step
+    holds_zero_.resize(words, 0);
+    zero_pending_.resize(words, 0);
+  }
+  if (zero_pass_.capacity() < count) zero_pass_.reserve(count);
   rows_.reserve(count);
 }
 
@@ -22,6 +28,7 @@ std::uint32_t moving_avg_pairs::add_record() {
   reserve_records(static_cast<std::uint32_t>(rows_.size()) + 1);
   const auto record = static_cast<std::uint32_t>(rows_.size());
   rows_.add().last_pass = pass_;
+  zero_pass_.push_back(0);
   holds_zero_[record / 64] |= std::uint64_t{1} << record % 64;
   return record;
 }
@@ -35,25 +42,46 @@ void moving_avg_pairs::preload(std::uint32_t record) const {
   cache_preload(&r.frames);
 }
 
+void moving_avg_pairs::take(row& r, std::uint64_t pass, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
+  const std::size_t held = r.last_pass % SAMPLES;
+  const std::uint64_t missed = std::min(pass - r.last_pass, SAMPLES);
+  for (std::uint64_t p = pass - missed + 1; p < pass; ++p) {
+    r.frames[p % SAMPLES] = r.frames[held];
+    r.bytes[p % SAMPLES] = r.bytes[held];
+  }
+  r.frames[pass % SAMPLES] = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames_sample, UINT32_MAX));
+  r.bytes[pass % SAMPLES] = bytes_sample;
+  r.last_pass = pass;
+}
+
+void moving_avg_pairs::settle(std::uint32_t record, row& r) {
+  if (!test(zero_pending_, record)) return;
+  zero_pending_[record / 64] &= ~(std::uint64_t{1} << record % 64);
+  if (zero_pass_[record] <= pass_) take(r, zero_pass_[record], 0, 0);
+}
+
 void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
   const bool zero = frames_sample == 0 && bytes_sample == 0;
   const std::uint64_t bit = std::uint64_t{1} << record % 64;
   if (zero && holds_zero(record)) return;
   holds_zero_[record / 64] = zero ? holds_zero_[record / 64] | bit : holds_zero_[record / 64] & ~bit;
   row& r = at(record);
-  const std::size_t held = r.last_pass % SAMPLES;
-  const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
-  for (std::uint64_t pass = pass_ - missed + 1; pass < pass_; ++pass) {
-    r.frames[pass % SAMPLES] = r.frames[held];
-    r.bytes[pass % SAMPLES] = r.bytes[held];
-  }
-  r.frames[pass_ % SAMPLES] = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames_sample, UINT32_MAX));
-  r.bytes[pass_ % SAMPLES] = bytes_sample;
-  r.last_pass = pass_;
+  settle(record, r);  // a zero pending for this pass is replaced by this sample
+  take(r, pass_, frames_sample, bytes_sample);
+}
+
+void moving_avg_pairs::zero_next_pass(std::uint32_t record) {
+  // Holding zero, or holding it from a pass still pending: every sample since was zero too.
+  if (holds_zero(record)) return;
+  const std::uint64_t bit = std::uint64_t{1} << record % 64;
+  holds_zero_[record / 64] |= bit;
+  zero_pending_[record / 64] |= bit;
+  zero_pass_[record] = pass_ + 1;
 }
 
 moving_means moving_avg_pairs::means(std::uint32_t record) const {
-  const row& r = at(record);
+  row r = at(record);
+  if (test(zero_pending_, record) && zero_pass_[record] <= pass_) take(r, zero_pass_[record], 0, 0);
   const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
   std::uint64_t frames = missed * r.frames[held];

@@ -29,7 +29,10 @@ struct moving_means {
 // each one. A record's samples lie together in one row; rows come in blocks that never move, so
 // adding records copies none. A record whose last sample was zero is marked as such in a small
 // bitmap: a zero sample for it changes nothing its row says and is not written (a host or link
-// timing out is visited once more after its traffic ended, and then its row stays cold).
+// timing out is visited once more after its traffic ended, and then its row stays cold). An
+// owner whose last second has just emptied need not visit at all: the record takes its zero
+// sample at the next pass by itself (zero_next_pass), noted beside the row and written into it
+// only when the record is next sampled, so the row stays cold from its last frame on.
 class moving_avg_pairs {
  public:
   // Room for records up to count, so that adding them does not allocate.
@@ -40,6 +43,8 @@ class moving_avg_pairs {
   void next_slot();
   // The record's sample of this pass.
   void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample);
+  // The record's sample of the next pass is zero, unless an add at that pass says otherwise.
+  void zero_next_pass(std::uint32_t record);
   // Starts loading what add reads of the record, for an add a little later, unless the record
   // holds a zero sample: what add writes then is what it found, while a first sample finds
   // its new row still cached.
@@ -58,10 +63,22 @@ class moving_avg_pairs {
   static constexpr std::uint32_t BLOCK_ROWS = 512;  // 64 KiB: a quiet network costs little
 
   [[nodiscard]] row& at(std::uint32_t record) const { return rows_[record]; }
-  [[nodiscard]] bool holds_zero(std::uint32_t record) const { return (holds_zero_[record / 64] >> record % 64 & 1) != 0; }
+  [[nodiscard]] static bool test(const std::vector<std::uint64_t>& bits, std::uint32_t record) {
+    return (bits[record / 64] >> record % 64 & 1) != 0;
+  }
+  [[nodiscard]] bool holds_zero(std::uint32_t record) const { return test(holds_zero_, record); }
+  // The samples of the passes after the row's last up to `pass`, which is one of them: those
+  // before it held the row's last, and it takes the one given.
+  static void take(row& r, std::uint64_t pass, std::uint64_t frames_sample, std::uint64_t bytes_sample);
+  // Writes a pending zero sample into the record's row.
+  void settle(std::uint32_t record, row& r);
 
   record_blocks<row, BLOCK_ROWS> rows_;
-  std::vector<std::uint64_t> holds_zero_;  // by record: its newest sample is zero
+  // By record: its newest sample is zero, or a zero sample is pending.
+  std::vector<std::uint64_t> holds_zero_;
+  // By record: a zero sample is pending, taken at the pass in zero_pass_.
+  std::vector<std::uint64_t> zero_pending_;
+  std::vector<std::uint64_t> zero_pass_;
   // Starts ten passes in, so the ten passes before any record's first are never negative.
   std::uint64_t pass_ = std::uint64_t{MOVING_AVG_SAMPLES};
 };

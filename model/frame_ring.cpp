@@ -49,14 +49,23 @@ void count_out(net& network, const frame_entry& e) {
     s->tx_pkts_sec2 -= 1;
     s->tx_bytes_sec -= e.len;
     s->tx_bytes_sec2 -= e.len;
-    network.awake_hosts.wake(e.src_number);
+    // Its sample changes; one that falls to zero is taken without a visit.
+    if (s->tx_pkts_sec2 == 0 && s->tx_bytes_sec2 == 0) {
+      network.host_averages.zero_next_pass(e.src_number);
+    } else {
+      network.awake_hosts.wake(e.src_number);
+    }
   }
   if (link* l = e.lnk) {
     l->pkts_sec -= 1;
     l->pkts_sec2 -= 1;
     l->bytes_sec -= e.len;
     l->bytes_sec2 -= e.len;
-    network.awake_links.wake(e.lnk_number);  // its samples change
+    if (l->pkts_sec2 == 0 && l->bytes_sec2 == 0) {
+      network.link_averages.zero_next_pass(e.lnk_number);
+    } else {
+      network.awake_links.wake(e.lnk_number);
+    }
   }
   if (node* d = e.dst) {
     d->rx_pkts_sec -= 1;

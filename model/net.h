@@ -65,8 +65,9 @@ struct net {
   // The links the ageing pass must visit, by number. A link's sample and state change only
   // with its next frame, a frame of it leaving the window, or (while active) its time-out:
   // after the pass that follows, it sleeps until then, and the samples it misses are the one it
-  // last took (moving_avg_pairs). The frame window wakes it for the first two, the deadline
-  // queue for the time-out. Its hosts stay active through their own last frames' times
+  // last took (moving_avg_pairs). The frame window wakes it for the first two (a frame leaving
+  // that empties its last second only tells its averages, which take the zero themselves), the
+  // deadline queue for the time-out. Its hosts stay active through their own last frames' times
   // (node_age). A new link time-out or focus wakes every link, since deadlines and colours were
   // worked out with the old one. On a large segment most links sleep, and the pass costs what
   // changed, not what was ever seen.
@@ -76,7 +77,8 @@ struct net {
   std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation
   // The hosts the ageing pass must visit, by number, the same way: a host sleeps from the
   // pass after its last frame until a frame it sends or receives, one it sent leaving the
-  // window, its time-out, or the map clearing its active flag. New time-outs wake every host.
+  // window (unless that empties its last second), its time-out, or the map clearing its active
+  // flag. New time-outs wake every host.
   awake_set awake_hosts;
   wake_queue host_deadlines;
   std::uint32_t host_deadlines_node_timeout_s = UINT32_MAX;

@@ -173,9 +173,9 @@ TEST(Queue, IsFirstInFirstOut) {
 
 // The averages against a plain recount of each record's value at each of its last ten passes,
 // with records made at different passes and sampled only on the passes after their value
-// changed (as their owners visit them), and now and then on a pass without a change (a time-out
-// visit): the samples a record missed, and a mean read between its samples, must be what
-// sampling it on every pass would give.
+// changed (as their owners visit them) or told that it fell to zero, and now and then on a pass
+// without a change (a time-out visit): the samples a record missed, and a mean read between its
+// samples, must be what sampling it on every pass would give.
 TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
   moving_avg_pairs averages;
   struct record {
@@ -199,10 +199,16 @@ TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
       const moving_means means = averages.means(r.number);
       ASSERT_EQ(means.frames, static_cast<double>(sum) / 10.0) << "pass " << pass << " record " << r.number;
       ASSERT_EQ(means.bytes, static_cast<double>(sum * 1'000'000'000ULL) / 10.0);
-      // Bursts and silences: some values hold for a pass or two, others for dozens.
-      if (random() % (pass % 50 < 25 ? 3 : 40) == 0) {
-        r.value = random() % 5 == 0 ? 0 : random() % 1000;
-        r.changed = true;
+      // Bursts and silences: some values hold for a pass or two, others for dozens. A value
+      // that falls to zero is mostly left to the record (as a window emptying its last second
+      // does), and may rise and fall again before the pass.
+      for (int change = 0; change < 3 && random() % (pass % 50 < 25 ? 3 : 40) == 0; ++change) {
+        r.value = random() % 3 == 0 ? 0 : random() % 1000;
+        if (r.value == 0 && random() % 4 != 0) {
+          averages.zero_next_pass(r.number);
+        } else {
+          r.changed = true;
+        }
       }
     }
   }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/large_table_allocator.h"
 #include "core/record_blocks.h"
 
 namespace nw {
@@ -78,7 +79,7 @@ class moving_avg_pairs {
   std::vector<std::uint64_t> holds_zero_;
   // By record: a zero sample is pending, taken at the pass in zero_pass_.
   std::vector<std::uint64_t> zero_pending_;
-  std::vector<std::uint64_t> zero_pass_;
+  std::vector<std::uint64_t, large_table_allocator<std::uint64_t>> zero_pass_;
   // Starts ten passes in, so the ten passes before any record's first are never negative.
   std::uint64_t pass_ = std::uint64_t{MOVING_AVG_SAMPLES};
 };

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/large_table_allocator.h"
 #include "core/prefetch.h"
 
 namespace nw {
@@ -88,14 +89,14 @@ class link_mac_index {
   // The bigger array is made before the old one is given up, so a failed allocation leaves
   // the index as it was.
   void grow() {
-    std::vector<slot> bigger(std::size_t{1} << (slots_.empty() ? 6 : bits_ + 1));
-    std::vector<slot> old = std::exchange(slots_, std::move(bigger));
+    std::vector<slot, large_table_allocator<slot>> bigger(std::size_t{1} << (slots_.empty() ? 6 : bits_ + 1));
+    std::vector<slot, large_table_allocator<slot>> old = std::exchange(slots_, std::move(bigger));
     bits_ = old.empty() ? 6 : bits_ + 1;
     for (const slot& s : old)
       if (!s.empty()) place(s);
   }
 
-  std::vector<slot> slots_;
+  std::vector<slot, large_table_allocator<slot>> slots_;
   std::size_t count_ = 0;
   unsigned bits_ = 0;
 };

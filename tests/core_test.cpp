@@ -12,6 +12,7 @@
 
 #include "core/hashtable.h"
 #include "core/hutil.h"
+#include "core/large_table_allocator.h"
 #include "core/message.h"
 #include "core/q.h"
 #include "core/record_blocks.h"
@@ -212,6 +213,22 @@ TEST(MovingAverage, MeansAreThoseOfEachRecordsValueAtItsLastTenPasses) {
       }
     }
   }
+}
+
+// Tables below a huge page come from the ordinary heap; larger ones start on a huge page's
+// boundary. Either way a table keeps what it holds as it grows through the threshold and back.
+TEST(LargeTableAllocator, TablesKeepTheirContentsAcrossTheHugePageThreshold) {
+  std::vector<std::uint64_t, large_table_allocator<std::uint64_t>> table;
+  for (std::uint64_t i = 0; i < HUGE_PAGE_BYTES / sizeof(std::uint64_t) * 3; ++i) {
+    table.push_back(i * 0x9E3779B97F4A7C15ULL);
+    if (table.size() == table.capacity() && table.capacity() * sizeof(std::uint64_t) >= HUGE_PAGE_BYTES) {
+      ASSERT_EQ(reinterpret_cast<std::uintptr_t>(table.data()) % HUGE_PAGE_BYTES, 0U) << table.size();
+    }
+  }
+  for (std::uint64_t i = 0; i < table.size(); ++i) ASSERT_EQ(table[i], i * 0x9E3779B97F4A7C15ULL) << i;
+  table.resize(10);
+  table.shrink_to_fit();  // back to a small table
+  EXPECT_EQ(table.back(), 9 * 0x9E3779B97F4A7C15ULL);
 }
 
 // The helper keeps the reserve filled; every block is whole, aligned and distinct, whether it

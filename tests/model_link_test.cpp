@@ -74,9 +74,10 @@ TEST_F(AddrIndex, LinksAreFoundByBothWholeHardwareAddresses) {
   link_mac_index index;
   const auto hw = [](std::uint64_t mac) { return ADDR_KIND_HARDWARE << 48 | mac; };
   std::vector<std::pair<std::uint64_t, std::uint64_t>> pairs;
-  for (std::uint64_t i = 0; i < 3000; ++i) {
-    const std::uint64_t station = 0x00A0C9000000ULL + i % 100;
-    pairs.emplace_back(hw(station), hw(0x00A0C9000000ULL + i / 100));
+  // Enough conversations that the table outgrows its small pages into large ones.
+  for (std::uint64_t i = 0; i < 100'000; ++i) {
+    const std::uint64_t station = 0x00A0C9000000ULL + i % 400;
+    pairs.emplace_back(hw(station), hw(0x00A0C9000000ULL + i / 400));
   }
   pairs.emplace_back(hw(0xFF0000000001ULL), hw(0x000000000001ULL));  // differ in the top octet only
   pairs.emplace_back(hw(0x000000000001ULL), hw(0xFF0000000001ULL));
@@ -93,7 +94,7 @@ TEST_F(AddrIndex, LinksAreFoundByBothWholeHardwareAddresses) {
   }
   EXPECT_EQ(index.find(hw(0x123456789ABCULL), hw(0xCBA987654321ULL)), link_mac_index::NONE - 1);
   EXPECT_EQ(index.find(hw(0xCBA987654321ULL), hw(0x123456789ABCULL)), link_mac_index::NONE);
-  EXPECT_EQ(index.find(hw(0x00A0C9000000ULL), hw(0x00A0C9000000ULL + 30)), link_mac_index::NONE);
+  EXPECT_EQ(index.find(hw(0x00A0C9000000ULL), hw(0x00A0C9000000ULL + 300)), link_mac_index::NONE);
   EXPECT_EQ(index.count(), pairs.size() + 1);
 }
 

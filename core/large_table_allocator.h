@@ -1,0 +1,41 @@
+// An allocator for the large tables the frame path probes at random (the link index): tables of
+// 2 MiB and more are placed in transparent huge pages where the kernel offers them, so that a
+// probe's address translation is one of a few dozen cached entries instead of a page walk.
+#pragma once
+
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace nw {
+
+inline constexpr std::size_t HUGE_PAGE_BYTES = std::size_t{1} << 21;
+
+template <typename T>
+struct large_table_allocator {
+  using value_type = T;
+  large_table_allocator() = default;
+  template <typename U>
+  explicit large_table_allocator(const large_table_allocator<U>&) {}
+
+  T* allocate(std::size_t n) {
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < HUGE_PAGE_BYTES) return static_cast<T*>(::operator new(bytes, std::align_val_t{alignof(T)}));
+    void* p = std::aligned_alloc(HUGE_PAGE_BYTES, (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES);
+    if (p == nullptr) throw std::bad_alloc();
+    (void)madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it the table works as well, in small pages
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t n) noexcept {
+    if (n * sizeof(T) < HUGE_PAGE_BYTES) {
+      ::operator delete(p, std::align_val_t{alignof(T)});
+    } else {
+      std::free(p);
+    }
+  }
+  friend bool operator==(const large_table_allocator&, const large_table_allocator&) { return true; }
+};
+
+}  // namespace nw

@@ -3,6 +3,8 @@
 // earlier one wakes it, since waking early costs only a visit that queues it again.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -21,7 +23,9 @@ class wake_queue {
     queued_.reserve_numbers(number + 1);
     const std::int64_t key = at_us >> BUCKET_BITS;
     if (last_bucket_ == nullptr || key != last_key_) {
-      last_bucket_ = &buckets_[key];
+      const auto [it, made] = buckets_.try_emplace(key);
+      if (made && spare_count_ > 0) it->second = std::move(spare_[--spare_count_]);
+      last_bucket_ = &it->second;
       last_key_ = key;
     }
     last_bucket_->push_back(entry{at_us, number});
@@ -44,12 +48,14 @@ class wake_queue {
       }
       entries.resize(kept);
       if (!entries.empty()) break;  // the bucket of now: every later one starts after now
+      if (spare_count_ < spare_.size()) spare_[spare_count_++] = std::move(entries);
       it = buckets_.erase(it);
     }
   }
   void clear() {
     last_bucket_ = nullptr;
     buckets_.clear();
+    spare_count_ = 0;
     queued_ = {};
   }
 
@@ -63,6 +69,10 @@ class wake_queue {
   // The bucket pushed to last: a pass pushes nearly all its moments into one.
   std::vector<entry>* last_bucket_ = nullptr;
   std::int64_t last_key_ = 0;
+  // Emptied buckets' arrays, kept for the buckets that follow: a busy pass fills one with tens of
+  // thousands of moments, and a fresh array would grow to that size again, copy by copy.
+  std::array<std::vector<entry>, 4> spare_;
+  std::size_t spare_count_ = 0;
   awake_set queued_;
 };
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "model/awake_set.h"
@@ -22,19 +23,22 @@ class wake_queue {
     if (queued_.contains(number)) return;
     queued_.reserve_numbers(number + 1);
     const std::int64_t key = at_us >> BUCKET_BITS;
-    if (last_bucket_ == nullptr || key != last_key_) {
-      const auto [it, made] = buckets_.try_emplace(key);
-      if (made && spare_count_ > 0) it->second = std::move(spare_[--spare_count_]);
-      last_bucket_ = &it->second;
-      last_key_ = key;
+    if (recent_[0].entries == nullptr || key != recent_[0].key) {
+      if (recent_[1].entries != nullptr && key == recent_[1].key) {
+        std::swap(recent_[0], recent_[1]);
+      } else {
+        const auto [it, made] = buckets_.try_emplace(key);
+        if (made && spare_count_ > 0) it->second = std::move(spare_[--spare_count_]);
+        recent_[1] = std::exchange(recent_[0], recent_bucket{key, &it->second});
+      }
     }
-    last_bucket_->push_back(entry{at_us, number});
+    recent_[0].entries->push_back(entry{at_us, number});
     queued_.wake(number);
   }
   [[nodiscard]] bool queued(std::uint32_t number) const { return queued_.contains(number); }
   // Wakes every record queued for now_us or before.
   void wake_due(std::int64_t now_us, awake_set& awake) {
-    last_bucket_ = nullptr;  // its bucket may go
+    recent_ = {};  // their buckets may go
     for (auto it = buckets_.begin(); it != buckets_.end() && it->first <= now_us >> BUCKET_BITS;) {
       std::vector<entry>& entries = it->second;
       std::size_t kept = 0;
@@ -53,7 +57,7 @@ class wake_queue {
     }
   }
   void clear() {
-    last_bucket_ = nullptr;
+    recent_ = {};
     buckets_.clear();
     spare_count_ = 0;
     queued_ = {};
@@ -66,9 +70,13 @@ class wake_queue {
     std::uint32_t number;
   };
   std::map<std::int64_t, std::vector<entry>> buckets_;
-  // The bucket pushed to last: a pass pushes nearly all its moments into one.
-  std::vector<entry>* last_bucket_ = nullptr;
-  std::int64_t last_key_ = 0;
+  // The two buckets pushed to last, the latest first: a pass pushes nearly all its moments into
+  // the two its 33 ms straddle, in no order between them.
+  struct recent_bucket {
+    std::int64_t key = 0;
+    std::vector<entry>* entries = nullptr;
+  };
+  std::array<recent_bucket, 2> recent_{};
   // Emptied buckets' arrays, kept for the buckets that follow: a busy pass fills one with tens of
   // thousands of moments, and a fresh array would grow to that size again, copy by copy.
   std::array<std::vector<entry>, 4> spare_;

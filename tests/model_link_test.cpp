@@ -11,6 +11,7 @@
 #include "model/link_mac_index.h"
 #include "model/link_table.h"
 #include "model/linkstat.h"
+#include "model/wake_queue.h"
 #include "model_test_support.h"
 #include "pdl/pd_model.h"
 
@@ -337,6 +338,41 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   EXPECT_EQ(l->focus_color, 12);
   EXPECT_EQ(a->active, 1);
   EXPECT_EQ(b->active, 0);
+}
+
+// Moments pushed in no order across neighbouring buckets, far ahead, and again for records
+// already queued (later ones: a record's time-out only moves on): each record wakes on the first
+// pass at or after the first moment pushed for it since it last woke, and on no other.
+TEST(WakeQueue, RecordsWakeOnTheFirstPassAtOrAfterTheirEarliestMoment) {
+  wake_queue queue;
+  std::mt19937 rng(11);
+  constexpr std::uint32_t RECORDS = 300;
+  std::map<std::uint32_t, std::int64_t> due;  // by record: the moment it must wake at
+  std::vector<std::int64_t> last_pushed(RECORDS, 0);
+  std::int64_t now_us = 5'000'000;
+  for (int pass = 0; pass < 400; ++pass) {
+    for (int push = 0; push < 60; ++push) {
+      const auto number = static_cast<std::uint32_t>(rng() % RECORDS);
+      // Mostly within the next two buckets, as a pass's time-outs fall; now and then far ahead.
+      std::int64_t at_us = now_us + (rng() % 10 == 0 ? static_cast<std::int64_t>(rng() % 3'000'000)
+                                                     : static_cast<std::int64_t>(rng() % 70'000));
+      at_us = std::max(at_us, last_pushed[number]);
+      last_pushed[number] = at_us;
+      queue.push(at_us, number);
+      due.try_emplace(number, at_us);
+    }
+    now_us += 20'000 + static_cast<std::int64_t>(rng() % 30'000);
+    awake_set woken;
+    woken.reserve_numbers(RECORDS);
+    queue.wake_due(now_us, woken);
+    for (std::uint32_t number = 0; number < RECORDS; ++number) {
+      const auto it = due.find(number);
+      const bool expected = it != due.end() && it->second <= now_us;
+      ASSERT_EQ(woken.contains(number), expected) << "pass " << pass << " record " << number;
+      if (expected) due.erase(it);
+      ASSERT_EQ(queue.queued(number), due.contains(number)) << "pass " << pass << " record " << number;
+    }
+  }
 }
 
 // Links and hosts sleep from the pass after their last change until a frame comes, a frame of

@@ -62,10 +62,15 @@ class addr_index {
     if (!slots_.empty()) cache_preload(&slots_[slot_of(k)]);
   }
 
+  // Room for `more` new keys, so that putting them does not allocate.
+  void reserve_more(std::size_t more) {
+    while ((count_ + more) * 2 > slots_.size()) grow();
+  }
+
   // Enters or replaces the record under k; a key of 0 is ignored.
   void put(Record* record, const key& k) {
     if (k == 0) return;
-    if ((count_ + 1) * 2 > slots_.size()) grow();
+    reserve_more(1);
     std::size_t i = slot_of(k);
     while (slots_[i].record != nullptr && slots_[i].k != k) i = (i + 1) & mask();
     if (slots_[i].record == nullptr) ++count_;

@@ -19,8 +19,6 @@ node_name_service default_service() {
 node_name_service service = default_service();
 const addr_name_table* manufacturers = nullptr;
 
-
-
 // The manufacturer's prefix is the first three octets; the table keys them with three zeros.
 void set_manufacturer(node& host) {
   if (manufacturers == nullptr) return;
@@ -41,6 +39,7 @@ void index_by_ip(node& host) {
   host.network->host_index.put(&host, addr_key(*host.ip));
 }
 
+// The host is entered under the record's address by its caller.
 void apply_record(node& host, const name_record& record) {
   host.resolve = record.resolve;
   if (record.local_name && !record.local_name->empty()) {
@@ -48,10 +47,7 @@ void apply_record(node& host, const name_record& record) {
     host.name = host.local_label.text.data();
   }
   if (host.resolve == 0) return;
-  if (record.ip) {
-    set_ip(host, *record.ip);
-    index_by_ip(host);
-  }
+  if (record.ip) set_ip(host, *record.ip);
   if (record.ip_name) label_set(host.dns_label, *record.ip_name);
 }
 
@@ -100,17 +96,23 @@ node* node_create(net& network, const netaddr& mac) {
   auto host = std::make_unique<node>();
   node& h = *host;
   h.network = &network;
-  h.number = network.host_averages.add_record();
   h.mac = mac;
   label_set(h.mac_label, netaddr_to_text_new(mac));
   h.mac_text = h.mac_label.text.data();
   if (service.lookup) apply_record(h, service.lookup(mac));
   set_manufacturer(h);
-  // Room first: a failed allocation must leave no list or index naming a host that is gone.
+  // Room in everything first, then the host is entered: a failed allocation must leave no
+  // list, index or averages' row naming a host that is gone, and the next host's number must
+  // still be its place.
+  const auto number = static_cast<std::uint32_t>(network.hosts_made.size());
+  network.host_averages.reserve_records(number + 1);
   network.host_list.reserve_one();
   make_room(network.hosts_made);
-  network.awake_hosts.reserve_numbers(h.number + 1);
+  network.awake_hosts.reserve_numbers(number + 1);
+  network.host_index.reserve_more(h.ip != nullptr ? 2 : 1);
+  h.number = network.host_averages.add_record();
   network.host_index.put(&h, addr_key(h.mac));
+  if (h.ip != nullptr) index_by_ip(h);
   network.host_list.add(&h);
   network.hosts_made.push_back(std::move(host));
   network.awake_hosts.wake(h.number);

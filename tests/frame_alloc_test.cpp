@@ -52,7 +52,9 @@ class FrameAllocFailure : public model_test {
     ASSERT_TRUE(std::is_sorted(network->host_list.begin(), network->host_list.end(),
                                [](const node* a, const node* b) { return netaddr_compare(a->mac, b->mac) > 0; }));
     std::uint64_t sent = 0;
-    for (const auto& h : network->hosts_made) {
+    for (std::uint32_t k = 0; k < network->hosts_made.size(); ++k) {
+      const auto& h = network->hosts_made[k];
+      ASSERT_EQ(h->number, k);  // its averages' row and its place
       ASSERT_EQ(node_find(*network, h->mac), h.get());
       sent += h->tx_pkts;
     }
@@ -74,14 +76,19 @@ class FrameAllocFailure : public model_test {
 TEST_F(FrameAllocFailure, AFrameWithoutMemoryIsDroppedWholeAndTheNextOneCounts) {
   std::uint64_t counted = 0;
   for (std::uint8_t n = 1; n < 60; ++n) {
+    // The name database knows the destination's address, under which it is entered too.
+    name_record known;
+    known.hw = mac_of(static_cast<std::uint8_t>(n + 100));
+    known.ip = ip_of(192, 168, 1, n);
+    names.records[netaddr_to_text_new(known.hw)] = known;
     // New stations each time, so every step of making hosts and a link meets the failure.
     send(ip_frame(n, static_cast<std::uint8_t>(n + 100)), n - 1);
     expect_whole();
-    for (const std::uint8_t station : {n, static_cast<std::uint8_t>(n + 100)}) {
-      const node* found = node_find(*network, mac_of(station));
+    for (const netaddr& address : {mac_of(n), mac_of(static_cast<std::uint8_t>(n + 100)), ip_of(192, 168, 1, n)}) {
+      const node* found = node_find(*network, address);
       ASSERT_TRUE(found == nullptr || std::any_of(network->hosts_made.begin(), network->hosts_made.end(),
                                                    [&](const auto& h) { return h.get() == found; }))
-          << "station " << int{station} << " with " << n - 1 << " allocations to spare";
+          << netaddr_to_text_new(address) << " with " << n - 1 << " allocations to spare";
     }
     if (network->pkts > counted) counted = network->pkts;
   }

@@ -2,10 +2,12 @@
 
 #include <charconv>
 #include <cstdint>
+#include <future>
 #include <map>
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "core/prefetch.h"
@@ -16,8 +18,6 @@
 
 namespace nw {
 namespace {
-
-constexpr std::size_t CHUNK_BYTES = 1 << 16;
 
 // Every host's label, by host number, in one block: a link line reads two of them, and on a
 // large segment the hosts' own records lie all over the heap.
@@ -118,6 +118,42 @@ struct link_row {
   std::uint64_t bytes;
 };
 
+
+// The lines of the hosts [from, to) of `hosts`, whose rows start at rows[first_row[from]].
+std::string lines_of(std::span<const node* const> hosts, std::span<const std::size_t> first_row,
+                     std::span<const link_row> rows, const host_labels& labels, const main_protocols& protocols,
+                     std::size_t from, std::size_t to) {
+  std::string text;
+  for (std::size_t i = from; i < to; ++i) {
+    const std::string_view source = labels.of(hosts[i]->number);
+    for (std::size_t place = first_row[i]; place < first_row[i + 1]; ++place) {
+      const link_row& row = rows[place];
+      append_left(text, source, 24);
+      text += ' ';
+      append_left(text, labels.of(row.dst_number), 24);
+      text += ' ';
+      append_right(text, row.frames, 10);
+      text += ' ';
+      append_right(text, row.bytes, 12);
+      text += "  ";
+      text += protocols.text(row.protocol);
+      text += '\n';
+    }
+  }
+  return text;
+}
+
+// Where slices of about SLICE_ROWS lines start, by host, ending with the number of hosts.
+std::vector<std::size_t> slice_starts(std::span<const std::size_t> first_row) {
+  constexpr std::size_t SLICE_ROWS = 1 << 14;
+  std::vector<std::size_t> starts{0};
+  const std::size_t hosts = first_row.size() - 1;
+  for (std::size_t i = 1; i < hosts; ++i)
+    if (first_row[i] - first_row[starts.back()] >= SLICE_ROWS) starts.push_back(i);
+  starts.push_back(hosts);
+  return starts;
+}
+
 }  // namespace
 
 // A large segment has hundreds of thousands of links, and in host order they lie all over the
@@ -125,45 +161,40 @@ struct link_row {
 // to back, each row put in its place in host order, and the lines are written from the rows.
 void headless_print_links(std::FILE* out, const net& n) {
   std::fprintf(out, "%-24s %-24s %10s %12s  %s\n", "source", "destination", "frames", "bytes", "mostly");
-  std::vector<std::size_t> next_place(n.hosts_made.size());  // by host number
-  std::size_t places = 0;
-  for (const auto& h : n.host_list) {
-    next_place[h->number] = places;
-    places += h->links_out.count();
+  const std::vector<const node*> hosts(n.host_list.begin(), n.host_list.end());
+  std::vector<std::size_t> first_row(hosts.size() + 1);  // by place in hosts
+  std::vector<std::size_t> next_row(n.hosts_made.size());  // by host number
+  for (std::size_t i = 0; i < hosts.size(); ++i) {
+    next_row[hosts[i]->number] = first_row[i];
+    first_row[i + 1] = first_row[i] + hosts[i]->links_out.count();
   }
   main_protocols protocols;
-  std::vector<link_row> rows(places);
+  std::vector<link_row> rows(first_row.back());
   // Records come front to back; each one's protocol tree lies elsewhere and is loaded ahead.
   constexpr std::size_t TREE_AHEAD = 8;
   for (std::size_t number = 0; number < n.links.size(); ++number) {
     if (number + TREE_AHEAD < n.links.size()) cache_preload(n.links[number + TREE_AHEAD].proto_nodes.data());
     const link& l = n.links[number];
-    rows[next_place[l.src_number]++] = {l.dst_number, protocols.of(l, n.proto_paths), l.pkts, l.bytes};
+    rows[next_row[l.src_number]++] = {l.dst_number, protocols.of(l, n.proto_paths), l.pkts, l.bytes};
   }
   const host_labels labels(n);
-  std::string chunk;
-  std::size_t place = 0;
-  for (const auto& h : n.host_list) {
-    const std::string_view source = labels.of(h->number);
-    for (const std::size_t end = place + h->links_out.count(); place < end; ++place) {
-      const link_row& row = rows[place];
-      append_left(chunk, source, 24);
-      chunk += ' ';
-      append_left(chunk, labels.of(row.dst_number), 24);
-      chunk += ' ';
-      append_right(chunk, row.frames, 10);
-      chunk += ' ';
-      append_right(chunk, row.bytes, 12);
-      chunk += "  ";
-      chunk += protocols.text(row.protocol);
-      chunk += '\n';
-      if (chunk.size() >= CHUNK_BYTES) {
-        std::fwrite(chunk.data(), 1, chunk.size(), out);
-        chunk.clear();
+  // Formatting is most of what is left, and the reading thread is idle by now: slices of lines
+  // are formatted two at a time, every other one on a thread of its own, and written in order.
+  const std::vector<std::size_t> starts = slice_starts(first_row);
+  const auto slice = [&](std::size_t k) { return lines_of(hosts, first_row, rows, labels, protocols, starts[k], starts[k + 1]); };
+  const auto write = [&](const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); };
+  for (std::size_t k = 0; k + 1 < starts.size(); k += 2) {
+    std::future<std::string> next;
+    if (k + 2 < starts.size()) {
+      try {
+        next = std::async(std::launch::async, slice, k + 1);
+      } catch (const std::system_error&) {
+        // No thread to be had: this one formats both.
       }
     }
+    write(slice(k));
+    if (k + 2 < starts.size()) write(next.valid() ? next.get() : slice(k + 1));
   }
-  std::fwrite(chunk.data(), 1, chunk.size(), out);
   std::fputc('\n', out);
 }
 

@@ -6,9 +6,10 @@
 namespace nw {
 namespace {
 
-// Enough blocks to keep the reader ahead through a pass's ageing and drawing; a block ends at
-// either bound, so frames of any size keep it to a few megabytes.
-constexpr std::size_t MAX_READY = 4;
+// Enough blocks to keep the reader ahead through a pass's ageing and drawing, and to let it
+// classify through the short spells when the capture thread takes frames faster than it reads
+// them; a block ends at either bound, so frames of any size keep it to a few megabytes.
+constexpr std::size_t MAX_READY = 8;
 constexpr std::size_t BLOCK_FRAMES = 512;
 constexpr std::size_t BLOCK_OCTETS = std::size_t{1} << 20;
 // The reader classifies a block's frames only while the capture thread has this many blocks

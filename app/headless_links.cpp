@@ -24,10 +24,10 @@ namespace {
 class host_labels {
  public:
   explicit host_labels(const net& n) : starts_(n.hosts_made.size() + 1) {
-    for (const auto& h : n.hosts_made) {
-      starts_[h->number] = texts_.size();
-      texts_ += node_best_label(*h);
-    }
+    n.hosts_made.for_each([&](const node& h) {
+      starts_[h.number] = texts_.size();
+      texts_ += node_best_label(h);
+    });
     starts_.back() = texts_.size();
   }
   // Hosts are numbered in creation order, which is the order of hosts_made.

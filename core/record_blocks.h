@@ -34,7 +34,9 @@ class record_blocks {
   }
 
  private:
-  static constexpr bool WARM = sizeof(Record) * BlockRecords == WARM_BLOCK_BYTES;
+  // Blocks that fill most of a warm block come from the reserve.
+  static constexpr bool WARM = sizeof(Record) * BlockRecords <= WARM_BLOCK_BYTES &&
+                               sizeof(Record) * BlockRecords > WARM_BLOCK_BYTES - sizeof(Record);
   static_assert(!WARM || alignof(Record) <= WARM_BLOCK_ALIGN);
 
   struct block_deleter {

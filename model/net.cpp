@@ -95,14 +95,13 @@ void age_hosts(net& network, capture_time now) {
   }
   network.host_deadlines.wake_due(model_time_us(now), network.awake_hosts);
   const auto& hosts = network.hosts_made;
-  const auto preload_pointer = [&](std::uint32_t number) { cache_preload(&hosts[number]); };
   const auto preload_record = [&](std::uint32_t number) {
-    cache_preload(hosts[number].get());
-    cache_preload(&hosts[number]->last_rx);
-    network.host_averages.preload(number);
+    cache_preload(&hosts[number]);
+    cache_preload(&hosts[number].last_rx);
   };
-  network.awake_hosts.visit<2 * AHEAD, AHEAD>(preload_pointer, preload_record, [&](std::uint32_t number) {
-    node& host = *hosts[number];
+  const auto preload_averages = [&](std::uint32_t number) { network.host_averages.preload(number); };
+  network.awake_hosts.visit<2 * AHEAD, AHEAD>(preload_record, preload_averages, [&](std::uint32_t number) {
+    node& host = hosts[number];
     node_age(host, now, network.host_averages);
     if (host.active != 0) network.host_deadlines.push(node_idle_at_us(host), number);
     return false;

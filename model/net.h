@@ -17,6 +17,7 @@
 #include "model/host_order.h"
 #include "model/link.h"
 #include "model/link_mac_index.h"
+#include "model/node.h"
 #include "model/proto_paths.h"
 #include "core/record_blocks.h"
 #include "model/wake_queue.h"
@@ -31,6 +32,7 @@ struct alarm_def;
 
 inline constexpr std::size_t NET_NAME_MAX = 255;
 inline constexpr std::size_t LINK_BLOCK_RECORDS = 512;
+inline constexpr std::size_t HOST_BLOCK_RECORDS = WARM_BLOCK_BYTES / sizeof(node);
 
 // A link's entry by its destination's IPv4 address (the address's addr_key), kept after the
 // destination forgot the address.
@@ -57,8 +59,8 @@ struct net {
   // Ascending mac order.
   host_order host_list;
   // The same hosts in creation order, which is the order of their numbers and their averages'
-  // rows. Owns the hosts.
-  std::vector<std::unique_ptr<node>> hosts_made;
+  // rows, in blocks of warm memory as the links are. Owns the hosts.
+  record_blocks<node, HOST_BLOCK_RECORDS> hosts_made;
   // Every link by number, which is creation order: the ageing pass visits links here, not
   // through each host's own lists. Owns the links.
   record_blocks<link, LINK_BLOCK_RECORDS> links;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "model/link.h"
@@ -51,13 +52,6 @@ void apply_record(node& host, const name_record& record) {
   if (record.ip_name) label_set(host.dns_label, *record.ip_name);
 }
 
-// Room for one more element, doubling as push_back would, so the insertion that follows
-// cannot fail.
-template <typename T>
-void make_room(std::vector<T>& v) {
-  if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(16, 2 * v.capacity()));
-}
-
 }  // namespace
 
 node::node() = default;
@@ -93,28 +87,34 @@ node* node_find(const net& network, const netaddr& address) {
 }
 
 node* node_create(net& network, const netaddr& mac) {
-  auto host = std::make_unique<node>();
-  node& h = *host;
-  h.network = &network;
-  h.mac = mac;
-  label_set(h.mac_label, netaddr_to_text_new(mac));
-  h.mac_text = h.mac_label.text.data();
-  if (service.lookup) apply_record(h, service.lookup(mac));
-  set_manufacturer(h);
-  // Room in everything first, then the host is entered: a failed allocation must leave no
-  // list, index or averages' row naming a host that is gone, and the next host's number must
-  // still be its place.
+  // Room in everything first, then the host is filled in and entered: a failed allocation must
+  // leave no list, index or averages' row naming a host that is gone, and the next host's
+  // number must still be its place.
   const auto number = static_cast<std::uint32_t>(network.hosts_made.size());
+  network.hosts_made.reserve(number + 1);
   network.host_averages.reserve_records(number + 1);
   network.host_list.reserve_one();
-  make_room(network.hosts_made);
   network.awake_hosts.reserve_numbers(number + 1);
-  network.host_index.reserve_more(h.ip != nullptr ? 2 : 1);
+  network.host_index.reserve_more(2);  // its hardware address, and maybe its name's IPv4 address
+  node& h = network.hosts_made[number];  // made with its block, not yet counted
+  try {
+    h.network = &network;
+    h.mac = mac;
+    label_set(h.mac_label, netaddr_to_text_new(mac));
+    h.mac_text = h.mac_label.text.data();
+    if (service.lookup) apply_record(h, service.lookup(mac));
+    set_manufacturer(h);
+  } catch (...) {
+    // The next host is made in the same place: it starts as new.
+    std::destroy_at(&h);
+    std::construct_at(&h);
+    throw;
+  }
+  network.hosts_made.add();
   h.number = network.host_averages.add_record();
   network.host_index.put(&h, addr_key(h.mac));
   if (h.ip != nullptr) index_by_ip(h);
   network.host_list.add(&h);
-  network.hosts_made.push_back(std::move(host));
   network.awake_hosts.wake(h.number);
   ++network.node_count;
   return &h;

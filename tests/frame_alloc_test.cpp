@@ -53,10 +53,10 @@ class FrameAllocFailure : public model_test {
                                [](const node* a, const node* b) { return netaddr_compare(a->mac, b->mac) > 0; }));
     std::uint64_t sent = 0;
     for (std::uint32_t k = 0; k < network->hosts_made.size(); ++k) {
-      const auto& h = network->hosts_made[k];
-      ASSERT_EQ(h->number, k);  // its averages' row and its place
-      ASSERT_EQ(node_find(*network, h->mac), h.get());
-      sent += h->tx_pkts;
+      const node& h = network->hosts_made[k];
+      ASSERT_EQ(h.number, k);  // its averages' row and its place
+      ASSERT_EQ(node_find(*network, h.mac), &h);
+      sent += h.tx_pkts;
     }
     EXPECT_EQ(sent, network->pkts);
     EXPECT_EQ(network->pkts_sec, network->pkts);
@@ -86,9 +86,18 @@ TEST_F(FrameAllocFailure, AFrameWithoutMemoryIsDroppedWholeAndTheNextOneCounts) 
     expect_whole();
     for (const netaddr& address : {mac_of(n), mac_of(static_cast<std::uint8_t>(n + 100)), ip_of(192, 168, 1, n)}) {
       const node* found = node_find(*network, address);
-      ASSERT_TRUE(found == nullptr || std::any_of(network->hosts_made.begin(), network->hosts_made.end(),
-                                                   [&](const auto& h) { return h.get() == found; }))
+      ASSERT_TRUE(found == nullptr ||
+                  (found->number < network->hosts_made.size() && &network->hosts_made[found->number] == found))
           << netaddr_to_text_new(address) << " with " << n - 1 << " allocations to spare";
+    }
+    // A host made where an unfinished one was carries nothing of it: only its own address.
+    const std::pair<netaddr, netaddr> own_ip[] = {{mac_of(n), ip_of(10, 0, 0, n)},
+                                                  {mac_of(static_cast<std::uint8_t>(n + 100)), ip_of(192, 168, 1, n)}};
+    for (const auto& [mac, ip] : own_ip) {
+      const node* h = node_find(*network, mac);
+      if (h != nullptr && h->ip != nullptr) {
+        EXPECT_EQ(netaddr_compare(*h->ip, ip), 0) << netaddr_to_text_new(mac);
+      }
     }
     if (network->pkts > counted) counted = network->pkts;
   }
@@ -104,6 +113,35 @@ TEST_F(FrameAllocFailure, AFrameWithoutMemoryIsDroppedWholeAndTheNextOneCounts) 
   ASSERT_NE(l, nullptr);
   EXPECT_EQ(l->pkts, 2U);
   EXPECT_EQ(l->pkts_sec, 2U);
+}
+
+// A host whose making ran out of memory part way (its name record read, its address copied)
+// leaves nothing to the host made next in its place.
+TEST_F(FrameAllocFailure, AnUnfinishedHostLeavesNothingToTheNext) {
+  for (std::int64_t allowed = 0; allowed < 12; ++allowed) {
+    const auto station = static_cast<std::uint8_t>(2 * allowed + 1);
+    name_record known;
+    known.hw = mac_of(station);
+    known.local_name = "a name long enough to be kept on the heap of its own";
+    known.ip = ip_of(192, 168, 7, station);
+    names.records[netaddr_to_text_new(known.hw)] = known;
+    {
+      model_lock lock;
+      allocations_before_failure = allowed;
+      try {
+        (void)node_create(*network, known.hw);
+      } catch (const std::bad_alloc&) {
+        // refused part way: what it leaves behind is checked below
+      }
+      allocations_before_failure = -1;
+    }
+    model_lock lock;
+    const node* plain = node_create(*network, mac_of(static_cast<std::uint8_t>(station + 1)));
+    EXPECT_EQ(plain->ip, nullptr) << allowed;
+    EXPECT_EQ(plain->name, nullptr) << allowed;
+    EXPECT_EQ(node_find(*network, ip_of(192, 168, 7, station)) == plain, false) << allowed;
+    expect_whole();
+  }
 }
 
 // Frames of growing size and depth with 0, 1, 2... allocations to spare: after each refusal the

@@ -118,7 +118,6 @@ struct link_row {
   std::uint64_t bytes;
 };
 
-
 // The lines of the hosts [from, to) of `hosts`, whose rows start at rows[first_row[from]].
 std::string lines_of(std::span<const node* const> hosts, std::span<const std::size_t> first_row,
                      std::span<const link_row> rows, const host_labels& labels, const main_protocols& protocols,

@@ -58,6 +58,7 @@ void moving_avg_pairs::take(row& r, std::uint64_t pass, std::uint64_t frames_sam
 void moving_avg_pairs::settle(std::uint32_t record, row& r) {
   if (!test(zero_pending_, record)) return;
   zero_pending_[record / 64] &= ~(std::uint64_t{1} << record % 64);
+  // A zero for a pass not begun yet is overtaken by the sample being added now.
   if (zero_pass_[record] <= pass_) take(r, zero_pass_[record], 0, 0);
 }
 

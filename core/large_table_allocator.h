@@ -1,6 +1,7 @@
-// An allocator for the large tables the frame path probes at random (the link index): tables of
-// 2 MiB and more are placed in transparent huge pages where the kernel offers them, so that a
-// probe's address translation is one of a few dozen cached entries instead of a page walk.
+// An allocator for large tables read at random, one entry here and one there (the link index
+// every frame probes, the averages' pending passes): tables of 2 MiB and more are placed in
+// transparent huge pages where the kernel offers them, so that an entry's address translation
+// is one of a few dozen cached ones instead of a page walk.
 #pragma once
 
 #include <sys/mman.h>

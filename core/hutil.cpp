@@ -14,13 +14,13 @@ constexpr std::uint64_t SAMPLES = MOVING_AVG_SAMPLES;
 }  // namespace
 
 void moving_avg_pairs::reserve_records(std::uint32_t count) {
-  if (holds_zero_.size() * 64 < count) {
+  // Judged by the last of the three to grow: after a failure part way the next call grows again.
+  if (zero_pending_.size() * 64 < count) {
     const std::size_t words = (std::size_t{count} + 63) / 64 * 2;
-    zero_pass_.reserve(words * 64);  // the largest first: a failure leaves the sizes in step
+    zero_pass_.reserve(words * 64);
     holds_zero_.resize(words, 0);
     zero_pending_.resize(words, 0);
   }
-  if (zero_pass_.capacity() < count) zero_pass_.reserve(count);
   rows_.reserve(count);
 }
 
@@ -29,7 +29,7 @@ std::uint32_t moving_avg_pairs::add_record() {
   const auto record = static_cast<std::uint32_t>(rows_.size());
   rows_.add().last_pass = pass_;
   zero_pass_.push_back(0);
-  holds_zero_[record / 64] |= std::uint64_t{1} << record % 64;
+  mark(holds_zero_, record, true);
   return record;
 }
 
@@ -55,35 +55,37 @@ void moving_avg_pairs::take(row& r, std::uint64_t pass, std::uint64_t frames_sam
   r.last_pass = pass;
 }
 
-void moving_avg_pairs::settle(std::uint32_t record, row& r) {
-  if (!test(zero_pending_, record)) return;
-  zero_pending_[record / 64] &= ~(std::uint64_t{1} << record % 64);
-  // A zero for a pass not begun yet is overtaken by the sample being added now.
-  if (zero_pass_[record] <= pass_) take(r, zero_pass_[record], 0, 0);
+void moving_avg_pairs::mark(std::vector<std::uint64_t>& bits, std::uint32_t record, bool on) {
+  const std::uint64_t bit = std::uint64_t{1} << record % 64;
+  bits[record / 64] = on ? bits[record / 64] | bit : bits[record / 64] & ~bit;
+}
+
+bool moving_avg_pairs::zero_due(std::uint32_t record) const {
+  // A zero for a pass not begun yet is overtaken by a sample added now.
+  return test(zero_pending_, record) && zero_pass_[record] <= pass_;
 }
 
 void moving_avg_pairs::add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample) {
   const bool zero = frames_sample == 0 && bytes_sample == 0;
-  const std::uint64_t bit = std::uint64_t{1} << record % 64;
   if (zero && holds_zero(record)) return;
-  holds_zero_[record / 64] = zero ? holds_zero_[record / 64] | bit : holds_zero_[record / 64] & ~bit;
+  mark(holds_zero_, record, zero);
   row& r = at(record);
-  settle(record, r);  // a zero pending for this pass is replaced by this sample
+  if (zero_due(record)) take(r, zero_pass_[record], 0, 0);  // replaced by this sample if of this pass
+  mark(zero_pending_, record, false);
   take(r, pass_, frames_sample, bytes_sample);
 }
 
 void moving_avg_pairs::zero_next_pass(std::uint32_t record) {
   // Holding zero, or holding it from a pass still pending: every sample since was zero too.
   if (holds_zero(record)) return;
-  const std::uint64_t bit = std::uint64_t{1} << record % 64;
-  holds_zero_[record / 64] |= bit;
-  zero_pending_[record / 64] |= bit;
+  mark(holds_zero_, record, true);
+  mark(zero_pending_, record, true);
   zero_pass_[record] = pass_ + 1;
 }
 
 moving_means moving_avg_pairs::means(std::uint32_t record) const {
   row r = at(record);
-  if (test(zero_pending_, record) && zero_pass_[record] <= pass_) take(r, zero_pass_[record], 0, 0);
+  if (zero_due(record)) take(r, zero_pass_[record], 0, 0);
   const std::size_t held = r.last_pass % SAMPLES;
   const std::uint64_t missed = std::min(pass_ - r.last_pass, SAMPLES);
   std::uint64_t frames = missed * r.frames[held];

@@ -67,12 +67,13 @@ class moving_avg_pairs {
   [[nodiscard]] static bool test(const std::vector<std::uint64_t>& bits, std::uint32_t record) {
     return (bits[record / 64] >> record % 64 & 1) != 0;
   }
+  static void mark(std::vector<std::uint64_t>& bits, std::uint32_t record, bool on);
   [[nodiscard]] bool holds_zero(std::uint32_t record) const { return test(holds_zero_, record); }
+  // A zero sample is pending for a pass that has begun: the row takes it before anything later.
+  [[nodiscard]] bool zero_due(std::uint32_t record) const;
   // The samples of the passes after the row's last up to `pass`, which is one of them: those
   // before it held the row's last, and it takes the one given.
   static void take(row& r, std::uint64_t pass, std::uint64_t frames_sample, std::uint64_t bytes_sample);
-  // Writes a pending zero sample into the record's row.
-  void settle(std::uint32_t record, row& r);
 
   record_blocks<row, BLOCK_ROWS> rows_;
   // By record: its newest sample is zero, or a zero sample is pending.

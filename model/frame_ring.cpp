@@ -39,6 +39,17 @@ void count_in(net& network, const frame_entry& e) {
   }
 }
 
+// A record's last-second counters changed as a frame left: its next sample differs, and one
+// that falls to zero its averages take by themselves, without a visit.
+void sample_changed(awake_set& awake, moving_avg_pairs& averages, std::uint32_t number, std::uint64_t frames_sec,
+                    std::uint64_t bytes_sec) {
+  if (frames_sec == 0 && bytes_sec == 0) {
+    averages.zero_next_pass(number);
+  } else {
+    awake.wake(number);
+  }
+}
+
 void count_out(net& network, const frame_entry& e) {
   network.pkts_sec -= 1;
   network.pkts_sec2 -= 1;
@@ -49,23 +60,14 @@ void count_out(net& network, const frame_entry& e) {
     s->tx_pkts_sec2 -= 1;
     s->tx_bytes_sec -= e.len;
     s->tx_bytes_sec2 -= e.len;
-    // Its sample changes; one that falls to zero is taken without a visit.
-    if (s->tx_pkts_sec2 == 0 && s->tx_bytes_sec2 == 0) {
-      network.host_averages.zero_next_pass(e.src_number);
-    } else {
-      network.awake_hosts.wake(e.src_number);
-    }
+    sample_changed(network.awake_hosts, network.host_averages, e.src_number, s->tx_pkts_sec2, s->tx_bytes_sec2);
   }
   if (link* l = e.lnk) {
     l->pkts_sec -= 1;
     l->pkts_sec2 -= 1;
     l->bytes_sec -= e.len;
     l->bytes_sec2 -= e.len;
-    if (l->pkts_sec2 == 0 && l->bytes_sec2 == 0) {
-      network.link_averages.zero_next_pass(e.lnk_number);
-    } else {
-      network.awake_links.wake(e.lnk_number);
-    }
+    sample_changed(network.awake_links, network.link_averages, e.lnk_number, l->pkts_sec2, l->bytes_sec2);
   }
   if (node* d = e.dst) {
     d->rx_pkts_sec -= 1;

@@ -38,7 +38,13 @@ class link_mac_index {
 
   // Room for one more entry, so that the next put does not allocate.
   void reserve_one() {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
+    if ((count_ + 1) * 2 > slots_.size()) {
+      grow();
+    } else if ((count_ + 1) * 16 > slots_.size() * 7 && !next_prepared_) {
+      // Seven eighths of the way to growing: the next array is faulted in off this thread.
+      large_table_allocator<slot>::prepare(slots_.size() * 2);
+      next_prepared_ = true;
+    }
   }
   // Enters number under the two addresses, which must not be entered yet (find gave NONE).
   // number is below NONE.
@@ -92,6 +98,7 @@ class link_mac_index {
     std::vector<slot, large_table_allocator<slot>> bigger(std::size_t{1} << (slots_.empty() ? 6 : bits_ + 1));
     std::vector<slot, large_table_allocator<slot>> old = std::exchange(slots_, std::move(bigger));
     bits_ = old.empty() ? 6 : bits_ + 1;
+    next_prepared_ = false;
     for (const slot& s : old)
       if (!s.empty()) place(s);
   }
@@ -99,6 +106,7 @@ class link_mac_index {
   std::vector<slot, large_table_allocator<slot>> slots_;
   std::size_t count_ = 0;
   unsigned bits_ = 0;
+  bool next_prepared_ = false;  // the array for the next growth was asked for
 };
 
 }  // namespace nw

@@ -17,6 +17,7 @@
 #include "core/q.h"
 #include "core/record_blocks.h"
 #include "core/settings_store.h"
+#include "core/table_reserve.h"
 #include "core/timer.h"
 #include "core/warm_blocks.h"
 
@@ -229,6 +230,41 @@ TEST(LargeTableAllocator, TablesKeepTheirContentsAcrossTheHugePageThreshold) {
   table.resize(10);
   table.shrink_to_fit();  // back to a small table
   EXPECT_EQ(table.back(), 9 * 0x9E3779B97F4A7C15ULL);
+}
+
+// A prepared array is the taker's whole and on a huge page's boundary, once; a size
+// never asked for, or given up for another, is not handed out; a take that races the helper
+// gets a finished array or none; an array still held when the reserve goes is freed with it.
+TEST(TableReserve, PreparedArraysAreWholeAndTakenOnce) {
+  constexpr std::size_t SMALL = 2 * HUGE_PAGE_BYTES;
+  constexpr std::size_t LARGE = 16 * HUGE_PAGE_BYTES;
+  table_reserve reserve;
+  EXPECT_EQ(reserve.take(SMALL), nullptr);
+  // A take before the helper has begun cancels the ask: ask again until it comes.
+  const auto prepared = [&](std::size_t bytes) {
+    void* array = nullptr;
+    for (int tries = 0; tries < 500 && array == nullptr; ++tries) {
+      reserve.prepare(bytes);
+      reserve.prepare(bytes);  // asked again: still one array
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      array = reserve.take(bytes);
+    }
+    return array;
+  };
+  void* array = prepared(SMALL);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(array) % HUGE_PAGE_BYTES, 0U);
+  EXPECT_EQ(reserve.take(SMALL), nullptr);
+  std::memset(array, 0xA5, SMALL);  // all of it is the taker's
+  std::free(array);
+  reserve.prepare(SMALL);
+  reserve.prepare(LARGE);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(reserve.take(SMALL), nullptr);
+  array = reserve.take(LARGE);  // most likely waits for the helper
+  if (array != nullptr) std::memset(array, 0xA5, LARGE);
+  std::free(array);
+  reserve.prepare(SMALL);  // left for the reserve to free
 }
 
 // The helper keeps the reserve filled; every block is whole, aligned and distinct, whether it

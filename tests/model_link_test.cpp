@@ -353,9 +353,12 @@ TEST(WakeQueue, RecordsWakeOnTheFirstPassAtOrAfterTheirEarliestMoment) {
   for (int pass = 0; pass < 400; ++pass) {
     for (int push = 0; push < 60; ++push) {
       const auto number = static_cast<std::uint32_t>(rng() % RECORDS);
-      // Mostly within the next two buckets, as a pass's time-outs fall; now and then far ahead.
-      std::int64_t at_us = now_us + (rng() % 10 == 0 ? static_cast<std::int64_t>(rng() % 3'000'000)
-                                                     : static_cast<std::int64_t>(rng() % 70'000));
+      // Mostly within the next two buckets, as a pass's time-outs fall; now and then seconds
+      // ahead, and now and then further than the queue's 256 remembered buckets span.
+      const auto kind = rng() % 20;
+      std::int64_t at_us = now_us + static_cast<std::int64_t>(kind == 0   ? rng() % 30'000'000
+                                                               : kind < 3 ? rng() % 3'000'000
+                                                                          : rng() % 70'000);
       at_us = std::max(at_us, last_pushed[number]);
       last_pushed[number] = at_us;
       queue.push(at_us, number);

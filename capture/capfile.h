@@ -24,6 +24,12 @@ struct pcap_closer {
 };
 using pcap_handle = std::unique_ptr<pcap_t, pcap_closer>;
 
+// A capture file's handle, as pcap_open_offline makes it ("-" is the standard input), reading
+// through a large stream buffer made here into `buffer`, which must outlive the handle: libpcap
+// reads a file frame by frame with fread, and a stream's own buffer refills 4 KiB at a time, a
+// system call every few frames. nullptr with errbuf (PCAP_ERRBUF_SIZE) saying why.
+[[nodiscard]] pcap_handle capfile_open_offline(const std::string& path, std::unique_ptr<char[]>& buffer, char* errbuf);
+
 // The protocol-tree path of the media node that classifies frames of a link type, or nullptr
 // for a link type the program does not decode.
 [[nodiscard]] const char* capfile_media_path(int link_type);
@@ -38,6 +44,7 @@ class capfile {
   [[nodiscard]] const std::string& error() const { return error_; }
 
  private:
+  std::unique_ptr<char[]> buffer_;  // the file's stream buffer, freed after the handle
   pcap_handle handle_;
   std::string error_;
 };

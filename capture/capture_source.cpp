@@ -42,7 +42,7 @@ std::unique_ptr<capture_source> capture_source::open(const adapter_desc& adapter
   std::unique_ptr<capture_source> source(new capture_source());
   char errbuf[PCAP_ERRBUF_SIZE] = "";
   if (adapter.file) {
-    source->handle_.reset(pcap_open_offline(adapter.name.c_str(), errbuf));
+    source->handle_ = capfile_open_offline(adapter.name, source->file_buffer_, errbuf);
   } else {
     const int timeout_ms = static_cast<int>(CAPTURE_READ_TIMEOUT.count());
     source->handle_.reset(pcap_open_live(adapter.name.c_str(), snaplen, PROMISCUOUS, timeout_ms, errbuf));

@@ -89,6 +89,7 @@ class capture_source {
   bool wait_until(clock::time_point when);
   bool take_break();
 
+  std::unique_ptr<char[]> file_buffer_;  // a file's stream buffer, freed after the handle
   pcap_handle handle_;
   std::unique_ptr<file_readahead> readahead_;  // a file's frames; destroyed before the handle
   std::int32_t link_type_ = NETTYPE_UNSUPPORTED;

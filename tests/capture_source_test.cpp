@@ -1,7 +1,9 @@
 // Adapters from capture files and from the kernel's interface attributes, and capture files
 // replayed at the pace of their time stamps: gaps waited out, the read time-out kept, and a
 // break that never waits a gap out.
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -37,6 +39,47 @@ TEST(AdapterFromFile, TypeAndSpeedFollowTheLinkTypeAndBadFilesSayWhy) {
     std::string error;
     EXPECT_EQ(adapter_from_file(path, a, error), -1) << path;
     EXPECT_FALSE(error.empty()) << path;
+  }
+}
+
+// Through its large stream buffer a file reads exactly as libpcap's own opening reads it, across
+// many refills of the buffer and up to a record cut short; a file that is missing or is not a
+// capture says why in libpcap's own words.
+TEST(CapfileOpenOffline, ReadsAndFailsAsLibpcapsOwnOpening) {
+  temp_dir dir;
+  const std::string path = dir.file("long.pcap");
+  write_capture(path, DLT_EN10MB, demo_frames(6000, 100));
+  ASSERT_GT(std::filesystem::file_size(path), std::uintmax_t{2} << 20);
+  std::filesystem::copy_file(path, dir.file("cut.pcap"));
+  std::filesystem::resize_file(dir.file("cut.pcap"), std::filesystem::file_size(path) - 7);
+  std::ofstream(dir.file("notes.txt")) << "not a capture\n";
+  for (const std::string name : {"long.pcap", "cut.pcap", "missing.pcap", "notes.txt"}) {
+    char ours_error[PCAP_ERRBUF_SIZE] = "", theirs_error[PCAP_ERRBUF_SIZE] = "";
+    std::unique_ptr<char[]> buffer;
+    const pcap_handle ours = capfile_open_offline(dir.file(name), buffer, ours_error);
+    const pcap_handle theirs(pcap_open_offline(dir.file(name).c_str(), theirs_error));
+    ASSERT_EQ(ours == nullptr, theirs == nullptr) << name;
+    if (!theirs) {
+      EXPECT_STREQ(ours_error, theirs_error) << name;
+      continue;
+    }
+    std::size_t frames = 0;
+    for (;;) {
+      pcap_pkthdr *our_header = nullptr, *their_header = nullptr;
+      const u_char *our_data = nullptr, *their_data = nullptr;
+      const int got = pcap_next_ex(ours.get(), &our_header, &our_data);
+      ASSERT_EQ(got, pcap_next_ex(theirs.get(), &their_header, &their_data)) << name << " frame " << frames;
+      if (got != 1) {
+        EXPECT_EQ(std::string(pcap_geterr(ours.get())), pcap_geterr(theirs.get())) << name;
+        break;
+      }
+      ASSERT_EQ(our_header->caplen, their_header->caplen);
+      ASSERT_EQ(our_header->len, their_header->len);
+      ASSERT_EQ(our_header->ts.tv_usec, their_header->ts.tv_usec);
+      ASSERT_TRUE(std::equal(our_data, our_data + our_header->caplen, their_data)) << name << " frame " << frames;
+      ++frames;
+    }
+    EXPECT_EQ(frames, name == "long.pcap" ? 6000U : 5999U);
   }
 }
 

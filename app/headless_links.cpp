@@ -1,6 +1,5 @@
 #include "app/headless_links.h"
 
-#include <charconv>
 #include <cstdint>
 #include <future>
 #include <map>
@@ -10,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/headless_text.h"
 #include "core/prefetch.h"
 #include "model/link.h"
 #include "model/net.h"
@@ -94,21 +94,6 @@ class main_protocols {
   std::vector<std::uint32_t> by_one_path_;  // by one_path: the number of its path
   std::vector<std::string> texts_;
 };
-
-// printf's "%-*s": the text, then spaces up to width.
-void append_left(std::string& line, std::string_view text, std::size_t width) {
-  line += text;
-  if (text.size() < width) line.append(width - text.size(), ' ');
-}
-
-// printf's "%*" PRIu64.
-void append_right(std::string& line, std::uint64_t value, std::size_t width) {
-  char digits[20];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  const auto length = static_cast<std::size_t>(end - digits);
-  if (length < width) line.append(width - length, ' ');
-  line.append(digits, length);
-}
 
 // What a link line shows besides its source.
 struct link_row {

@@ -8,6 +8,7 @@
 
 #include "alarm/alarm.h"
 #include "app/headless_links.h"
+#include "app/headless_text.h"
 #include "capture/adapter_rows.h"
 #include "model/link.h"
 #include "model/linkstat.h"
@@ -40,13 +41,33 @@ void print_figures(std::FILE* out, const headless_network& run) {
 void print_hosts(std::FILE* out, const net& n) {
   std::fprintf(out, "%-18s %-15s %-24s %-16s %10s %12s %10s %12s\n", "hardware address", "IP address", "name",
                "manufacturer", "sent", "sent bytes", "received", "recv bytes");
+  std::string lines;
+  std::array<char, NETADDR_TEXT_SIZE> ip{};
   for (const auto& h : n.host_list) {
-    const std::string ip = h->ip ? netaddr_to_text_new(*h->ip) : "-";
-    std::fprintf(out, "%-18s %-15s %-24s %-16s %10" PRIu64 " %12" PRIu64 " %10" PRIu64 " %12" PRIu64 "\n",
-                 h->mac_text, ip.c_str(), node_best_label(*h), or_dash(h->manuf_label.text.data()), h->tx_pkts,
-                 h->tx_bytes, h->rx_pkts, h->rx_bytes);
+    if (h->ip == nullptr) {
+      ip = {'-'};
+    } else if (netaddr_to_text(*h->ip, ip) == 0) {
+      ip = {};
+    }
+    append_left(lines, h->mac_text, 18);
+    lines += ' ';
+    append_left(lines, ip.data(), 15);
+    lines += ' ';
+    append_left(lines, node_best_label(*h), 24);
+    lines += ' ';
+    append_left(lines, or_dash(h->manuf_label.text.data()), 16);
+    lines += ' ';
+    append_right(lines, h->tx_pkts, 10);
+    lines += ' ';
+    append_right(lines, h->tx_bytes, 12);
+    lines += ' ';
+    append_right(lines, h->rx_pkts, 10);
+    lines += ' ';
+    append_right(lines, h->rx_bytes, 12);
+    lines += '\n';
   }
-  std::fputc('\n', out);
+  lines += '\n';
+  std::fwrite(lines.data(), 1, lines.size(), out);
 }
 
 template <typename Item>

@@ -22,8 +22,8 @@ class table_reserve {
   table_reserve& operator=(const table_reserve&) = delete;
 
   // Has the helper allocate `bytes` on a huge page's boundary and fault it in, for the next
-  // take of that size (its contents unspecified). Asking again for the size in hand changes nothing; asking for
-  // another size gives up the one in hand.
+  // take of that size (its contents unspecified). Asking again for the size in hand changes
+  // nothing; asking for another size gives up the one in hand.
   void prepare(std::size_t bytes);
   // The array prepared for exactly `bytes`, given up with std::free; waits while the helper is
   // still faulting it in. nullptr when no array of that size was asked for, the helper had not

@@ -104,7 +104,7 @@ bool holds(const net& network, alarm_def& alarm) {
     }
     case ALARM_LINK: {
       const link& l = *alarm.lnk;
-      return occurrence ? l.active == 1 : over_threshold(alarm, l.pkts_sec2, l.bytes_sec2, speed);
+      return occurrence ? link_active(l) : over_threshold(alarm, l.pkts_sec2, l.bytes_sec2, speed);
     }
     case ALARM_PROTOCOL:
       return occurrence && protocol_seen(alarm);

@@ -146,7 +146,7 @@ void draw_links(net& network) {
   const map_settings& s = map_config();
   for (const auto& host : network.host_list) {
     host->links_out.foreach([&](const link* l) {
-      if (l->active != 1 && s.dynamic != 0) return;
+      if (!link_active(*l) && s.dynamic != 0) return;
       color(link_color(*l));
       draw_link(*host, *l);
     });

@@ -108,6 +108,15 @@ void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
   l.active = 1;
 }
 
+bool link_active(const link& l) {
+  if (l.active == 0) return false;
+  const net& network = *l.src->network;
+  if (network.awake_links.contains(l.number)) return true;  // its flag is the frame's, or is visited next
+  // Asleep since a visit that found it active: inactive from the first pass at or after its time-out.
+  const std::int64_t timeout_ms = std::int64_t{network.links_timeout_s} * 1000;
+  return model_elapsed_us(l.last_seen, network.aged_at) / 1000 < timeout_ms;
+}
+
 moving_means link_avg(const link& l) { return l.src->network->link_averages.means(l.number); }
 
 }  // namespace nw

@@ -35,6 +35,8 @@ struct alignas(64) link {
   std::uint64_t bytes_sec = 0, bytes = 0, bytes_sec2 = 0;
   capture_time last_seen;
   std::uint32_t number = 0;  // in creation order: the record of the network's link averages
+  // As the link's last ageing visit found it, or 1 after a frame since: read through
+  // link_active, which also knows the time-outs that came while the link slept.
   std::int16_t active = 1;
   // The protocol counts or the focus changed since focus_color was worked out.
   bool colour_stale = true;
@@ -99,6 +101,9 @@ void link_keep_ip_entries(const node& d);
 // colour from the focus. Its hosts' activity follows from their own last frames (node_age),
 // which are its frames too.
 void link_age(link& l, capture_time now, moving_avg_pairs& averages);
+// 1 while the link had a frame within the link time-out, as of the last ageing pass, and after
+// a frame since. Caller holds the model lock.
+[[nodiscard]] bool link_active(const link& l);
 // The means of pkts_avg and bytes_avg as of the last ageing pass.
 [[nodiscard]] moving_means link_avg(const link& l);
 

@@ -111,25 +111,19 @@ void age_hosts(net& network, capture_time now) {
 void age_links(net& network, capture_time now) {
   const std::uint32_t timeout_s = model_settings().link_timeout_s;
   const std::uint32_t focus = link_focus_generation();
-  if (timeout_s != network.deadlines_timeout_s || focus != network.deadlines_focus) {
+  if (timeout_s != network.links_timeout_s || focus != network.links_focus) {
     network.awake_links.wake_all(static_cast<std::uint32_t>(network.links.size()));
-    network.link_deadlines.clear();
-    if (focus != network.deadlines_focus) {
+    if (focus != network.links_focus) {
       network.links.for_each([](link& l) { l.colour_stale = true; });
     }
-    network.deadlines_timeout_s = timeout_s;
-    network.deadlines_focus = focus;
+    network.links_timeout_s = timeout_s;
+    network.links_focus = focus;
   }
-  network.link_deadlines.wake_due(model_time_us(now), network.awake_links);
-  const std::int64_t timeout_us = std::int64_t{timeout_s} * 1'000'000;
   const auto& links = network.links;
   const auto preload_record = [&](std::uint32_t number) { cache_preload(&links[number]); };
   const auto preload_averages = [&](std::uint32_t number) { network.link_averages.preload(number); };
   network.awake_links.visit<2 * AHEAD, AHEAD>(preload_record, preload_averages, [&](std::uint32_t number) {
-    link& l = links[number];
-    link_age(l, now, network.link_averages);
-    // link_age turns it inactive on the first pass at or after this moment.
-    if (l.active != 0) network.link_deadlines.push(model_time_us(l.last_seen) + timeout_us, number);
+    link_age(links[number], now, network.link_averages);
     return false;
   });
 }
@@ -138,6 +132,7 @@ void age_links(net& network, capture_time now) {
 
 void net_age(net& network) {
   const capture_time now = model_now();
+  network.aged_at = now;
   network.host_averages.next_slot();
   network.link_averages.next_slot();
   age_hosts(network, now);

@@ -64,19 +64,19 @@ struct net {
   // Every link by number, which is creation order: the ageing pass visits links here, not
   // through each host's own lists. Owns the links.
   record_blocks<link, LINK_BLOCK_RECORDS> links;
-  // The links the ageing pass must visit, by number. A link's sample and state change only
-  // with its next frame, a frame of it leaving the window, or (while active) its time-out:
-  // after the pass that follows, it sleeps until then, and the samples it misses are the one it
-  // last took (moving_avg_pairs). The frame window wakes it for the first two (a frame leaving
-  // that empties its last second only tells its averages, which take the zero themselves), the
-  // deadline queue for the time-out. Its hosts stay active through their own last frames' times
-  // (node_age). A new link time-out or focus wakes every link, since deadlines and colours were
-  // worked out with the old one. On a large segment most links sleep, and the pass costs what
-  // changed, not what was ever seen.
+  // The links the ageing pass must visit, by number. A link's sample and colour change only
+  // with its next frame or a frame of it leaving the window: after the pass that follows, it
+  // sleeps until then, and the samples it misses are the one it last took (moving_avg_pairs).
+  // The frame window wakes it (a frame leaving that empties its last second only tells its
+  // averages, which take the zero themselves). Its time-out needs no visit: link_active judges a
+  // sleeping link by the last pass's clock and time-out (aged_at, links_timeout_s), and its
+  // hosts stay active through their own last frames' times (node_age). A new link time-out or
+  // focus wakes every link, since activity and colours were worked out with the old one. On a
+  // large segment most links sleep, and the pass costs what changed, not what was ever seen.
   awake_set awake_links;
-  wake_queue link_deadlines;
-  std::uint32_t deadlines_timeout_s = UINT32_MAX;
-  std::uint32_t deadlines_focus = UINT32_MAX;  // the focus generation
+  capture_time aged_at;  // now, as of the last ageing pass
+  std::uint32_t links_timeout_s = UINT32_MAX;  // the link time-out of the last ageing pass
+  std::uint32_t links_focus = UINT32_MAX;  // the focus generation of the last ageing pass
   // The hosts the ageing pass must visit, by number, the same way: a host sleeps from the
   // pass after its last frame until a frame it sends or receives, one it sent leaving the
   // window (unless that empties its last second), its time-out, or the map clearing its active

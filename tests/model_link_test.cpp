@@ -102,7 +102,7 @@ TEST_F(AddrIndex, LinksAreFoundByBothWholeHardwareAddresses) {
 TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
   link* ab = link_create(*a, *b);
   EXPECT_EQ(ab->focus_color, 0);
-  EXPECT_EQ(ab->active, 1);
+  EXPECT_TRUE(link_active(*ab));
   EXPECT_EQ(ab->links_pos, -1);
   EXPECT_EQ(network->link_count, 1U);
   EXPECT_EQ(link_find(*a, b->mac), ab);
@@ -325,7 +325,7 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   l->pkts_sec2 = 7;
   model_set_now(at(104, 999'999));
   net_age(*network);
-  EXPECT_EQ(l->active, 1);
+  EXPECT_TRUE(link_active(*l));
   EXPECT_EQ(a->active, 1);
   EXPECT_EQ(b->active, 1);  // never sent: active only through what it received
   EXPECT_DOUBLE_EQ(link_avg(*l).frames, 0.7);
@@ -334,7 +334,7 @@ TEST_F(LinkTest, AgeingKeepsAReceiverActiveOnlyWhileItsLinkIs) {
   link_set_focus(nullptr);
   model_set_now(at(105));
   net_age(*network);
-  EXPECT_EQ(l->active, 0);
+  EXPECT_FALSE(link_active(*l));
   EXPECT_EQ(l->focus_color, 12);
   EXPECT_EQ(a->active, 1);
   EXPECT_EQ(b->active, 0);
@@ -379,12 +379,14 @@ TEST(WakeQueue, RecordsWakeOnTheFirstPassAtOrAfterTheirEarliestMoment) {
 }
 
 // Links and hosts sleep from the pass after their last change until a frame comes, a frame of
-// theirs leaves the window, their time-out is due or (hosts) the map clears their flag. Whatever
-// sleeps, each pass must leave every link and host, and every mean, as a pass that visits every
-// one would: a second network fed the same frames, with all its links and hosts woken before
-// each pass, is the reference. Every mean must also be that of the record's last-second
-// counters at its last ten passes, recounted here. One host only receives: receiving wakes a
-// host only when no time-out of its own is queued.
+// theirs leaves the window, or (hosts) their time-out is due or the map clears their flag; a
+// link's time-out is judged without a visit. Whatever sleeps, each pass must leave every link
+// and host, and every mean, as a pass that visits every one would, and a link must be active
+// between passes as such a pass and the frames since make it (a time-out of 0 too): a second
+// network fed the same frames, with all its links and hosts woken before each pass, is the
+// reference. Every mean must also be that of the record's last-second counters at its last ten
+// passes, recounted here. One host only receives: receiving wakes a host only when no time-out
+// of its own is queued.
 TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
   net* reference = net_new(adapter_desc{"eth1", "reference", NETTYPE_ETHERNET});
   constexpr int HOSTS = 7;  // the last one never sends
@@ -435,6 +437,9 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
       deliver(*network, mine, from, to, len, chosen, t);
       deliver(*reference, theirs, from, to, len, chosen, t);
     }
+    // Between passes too, a link is active as the reference's flag says.
+    for (std::size_t k = 0; k < network->links.size(); ++k)
+      ASSERT_EQ(link_active(network->links[k]), reference->links[k].active == 1) << "before pass " << pass << " link " << k;
     now_us += 33'000;
     const capture_time t{static_cast<std::int32_t>(now_us / 1'000'000), static_cast<std::int32_t>(now_us % 1'000'000)};
     // A silent live segment: the window moves on by the clock.
@@ -442,6 +447,7 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
     frame_window_idle(*reference, t);
     if (pass == 1000) link_set_focus(&focus);
     if (pass == 2000) model_settings().link_timeout_s = 2;
+    if (pass == 2420) model_settings().link_timeout_s = 0;  // inactive at the first pass after each frame
     if (pass == 2500) model_settings().link_timeout_s = 7;
     if (pass == 2700) model_settings().node_timeout_s = 3;
     // The map drew a host and cleared its flag.
@@ -458,10 +464,10 @@ TEST_F(LinkTest, SleepingLinksAndHostsAgeExactlyAsThoseVisitedEveryPass) {
     for (std::size_t k = 0; k < network->links.size(); ++k) {
       const link& l = network->links[k];
       const link& r = reference->links[k];
-      ASSERT_EQ(l.active, r.active) << "pass " << pass << " link " << k;
+      ASSERT_EQ(link_active(l), r.active == 1) << "pass " << pass << " link " << k;
       ASSERT_EQ(l.focus_color, r.focus_color) << "pass " << pass << " link " << k;
       // An active link shows the colour its protocols give under the focus now.
-      if (l.active == 1) {
+      if (link_active(l)) {
         ASSERT_EQ(l.focus_color, link_focus_color(l)) << "pass " << pass << " link " << k;
       }
       ASSERT_EQ(link_avg(l).frames, link_avg(r).frames) << "pass " << pass << " link " << k;

@@ -37,7 +37,6 @@ void moving_avg_pairs::next_slot() { ++pass_; }
 
 void moving_avg_pairs::preload(std::uint32_t record) const {
   if (test(zero_pending_, record)) cache_preload(&zero_pass_[record]);  // add writes it unless it stays zero
-  if (holds_zero(record)) return;
   const row& r = at(record);
   cache_preload(&r.bytes);
   cache_preload(&r.frames);

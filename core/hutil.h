@@ -46,9 +46,9 @@ class moving_avg_pairs {
   void add(std::uint32_t record, std::uint64_t frames_sample, std::uint64_t bytes_sample);
   // The record's sample of the next pass is zero, unless an add at that pass says otherwise.
   void zero_next_pass(std::uint32_t record);
-  // Starts loading what add reads of the record, for an add a little later, unless the record
-  // holds a zero sample: what add writes then is what it found, while a first sample finds
-  // its new row still cached.
+  // Starts loading what add reads and writes of the record, for an add a little later. A record
+  // holding a zero sample is loaded too: most records visited after a silence take a sample that
+  // is not zero, and their rows went cold with the silence.
   void preload(std::uint32_t record) const;
   // The means over the record's last ten passes.
   [[nodiscard]] moving_means means(std::uint32_t record) const;

@@ -17,6 +17,8 @@ constexpr std::size_t BLOCK_OCTETS = std::size_t{1} << 20;
 // has little else to do, and a reader that falls behind leaves the walk to the capture thread
 // until it is ahead again, so the two share the work by themselves.
 constexpr std::size_t CLASSIFY_WHEN_READY = 2;
+constexpr std::size_t FRAME_AHEAD = 16;
+constexpr std::size_t PATH_AHEAD = 8;
 
 }  // namespace
 
@@ -88,6 +90,10 @@ int file_readahead::next(const pcap_pkthdr*& header, const std::uint8_t*& data, 
     lock.unlock();
     changed_.notify_all();
   }
+  // A frame's header and path come from the other core: loaded a few frames ahead, the path once
+  // where it lies is known.
+  current_.preload_frame(at_ + FRAME_AHEAD);
+  current_.preload_path(at_ + PATH_AHEAD);
   header = &current_.header(at_);
   data = current_.data(at_);
   path = current_.path(at_);

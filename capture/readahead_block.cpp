@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "core/prefetch.h"
 #include "pdl/pd.h"
 
 namespace nw {
@@ -23,6 +24,17 @@ void readahead_block::clear() {
   keep_frames(0, 0, 0);
   end = 1;
   error.clear();
+}
+
+void readahead_block::preload_frame(std::size_t i) const {
+  if (i >= headers_.size()) return;
+  cache_preload(&headers_[i]);
+  cache_preload(&offsets_[i]);
+  cache_preload(&path_at_[i]);
+}
+
+void readahead_block::preload_path(std::size_t i) const {
+  if (i < path_at_.size() && path_at_[i] != NO_PATH) cache_preload(paths_.data() + path_at_[i]);
 }
 
 protocol_node* const* readahead_block::path(std::size_t i) const {

@@ -25,6 +25,9 @@ class readahead_block {
   [[nodiscard]] std::size_t octets() const { return octets_.size(); }
   [[nodiscard]] const pcap_pkthdr& header(std::size_t i) const { return headers_[i]; }
   [[nodiscard]] const std::uint8_t* data(std::size_t i) const { return octets_.data() + offsets_[i]; }
+  // Start loading what taking frame i reads: the reading thread wrote it on the other core.
+  void preload_frame(std::size_t i) const;
+  void preload_path(std::size_t i) const;
   // The frame's protocol path ended by nullptr, or nullptr when it was not classified.
   [[nodiscard]] protocol_node* const* path(std::size_t i) const;
 

@@ -16,6 +16,7 @@ constexpr std::size_t KEYS_KEPT = 16;  // more than the look-ahead's farthest st
 // octets (addresses and the headers the decoder reads) are loaded before the keys are read.
 constexpr std::size_t OCTETS_AHEAD = PREFETCH_SLOT_AHEAD + 8;
 static_assert(KEYS_KEPT > PREFETCH_SLOT_AHEAD);
+constexpr std::size_t FIRST_OCTETS_READ = 30;  // through an Ethernet frame's IPv4 source
 
 using key_reader = bool (*)(std::span<const std::uint8_t>, frame_keys&);
 using frame_handler = int (*)(net&, const frame_header&, std::span<const std::uint8_t>);
@@ -78,7 +79,12 @@ std::size_t frame_batch_run(net& network, std::int32_t link_type, const frame_ba
   model_lock lock;
   for (std::size_t i = 0; i < PREFETCH_SLOT_AHEAD; ++i) frame_prefetch_slot(network, keys.read(i));
   for (std::size_t i = 0; i < batch.size(); ++i) {
-    if (i + OCTETS_AHEAD < batch.size()) cache_preload(batch.data(i + OCTETS_AHEAD).data());
+    if (i + OCTETS_AHEAD < batch.size()) {
+      // The octets the handler reads end with the IPv4 source, which may start the next line.
+      const std::span<const std::uint8_t> ahead = batch.data(i + OCTETS_AHEAD);
+      cache_preload(ahead.data());
+      if (ahead.size() > FIRST_OCTETS_READ) cache_preload(ahead.data() + FIRST_OCTETS_READ - 1);
+    }
     frame_prefetch_slot(network, keys.read(i + PREFETCH_SLOT_AHEAD));
     frame_prefetch_link(network, keys.of(i + PREFETCH_LINK_AHEAD));
     frame_prefetch_hosts(network, keys.of(i + PREFETCH_HOSTS_AHEAD));

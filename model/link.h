@@ -101,8 +101,9 @@ void link_keep_ip_entries(const node& d);
 // colour from the focus. Its hosts' activity follows from their own last frames (node_age),
 // which are its frames too.
 void link_age(link& l, capture_time now, moving_avg_pairs& averages);
-// 1 while the link had a frame within the link time-out, as of the last ageing pass, and after
-// a frame since. Caller holds the model lock.
+// Whether the link had a frame within the link time-out as of the last ageing pass, or has had
+// one since: what the map and the alarms read as the link's active flag. Caller holds the model
+// lock.
 [[nodiscard]] bool link_active(const link& l);
 // The means of pkts_avg and bytes_avg as of the last ageing pass.
 [[nodiscard]] moving_means link_avg(const link& l);

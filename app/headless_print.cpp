@@ -46,8 +46,8 @@ void print_hosts(std::FILE* out, const net& n) {
   for (const auto& h : n.host_list) {
     if (h->ip == nullptr) {
       ip = {'-'};
-    } else if (netaddr_to_text(*h->ip, ip) == 0) {
-      ip = {};
+    } else {
+      (void)netaddr_to_text(*h->ip, ip);  // "" for an unset address
     }
     append_left(lines, h->mac_text, 18);
     lines += ' ';

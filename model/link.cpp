@@ -94,10 +94,18 @@ link* link_find_frame(const net& network, const netaddr& src, const netaddr& dst
   return link_numbered(network, network.link_index.find(addr_key(src), addr_key(dst)));
 }
 
+namespace {
+
+// In whole milliseconds, as the time-out is compared.
+bool timed_out(const link& l, capture_time now, std::uint32_t timeout_s) {
+  return model_elapsed_us(l.last_seen, now) / 1000 >= std::int64_t{timeout_s} * 1000;
+}
+
+}  // namespace
+
 void link_age(link& l, capture_time now, moving_avg_pairs& averages) {
   averages.add(l.number, l.pkts_sec2, l.bytes_sec2);
-  const std::int64_t timeout_ms = static_cast<std::int64_t>(model_settings().link_timeout_s) * 1000;
-  if (model_elapsed_us(l.last_seen, now) / 1000 >= timeout_ms) {
+  if (timed_out(l, now, model_settings().link_timeout_s)) {
     l.active = 0;  // the colour stays as it was last seen
     return;
   }
@@ -113,8 +121,7 @@ bool link_active(const link& l) {
   const net& network = *l.src->network;
   if (network.awake_links.contains(l.number)) return true;  // its flag is the frame's, or is visited next
   // Asleep since a visit that found it active: inactive from the first pass at or after its time-out.
-  const std::int64_t timeout_ms = std::int64_t{network.links_timeout_s} * 1000;
-  return model_elapsed_us(l.last_seen, network.aged_at) / 1000 < timeout_ms;
+  return !timed_out(l, network.aged_at, network.links_timeout_s);
 }
 
 moving_means link_avg(const link& l) { return l.src->network->link_averages.means(l.number); }

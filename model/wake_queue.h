@@ -72,8 +72,8 @@ class wake_queue {
 
   std::map<std::int64_t, std::vector<entry>> buckets_;
   // The buckets pushed to, by key modulo their number, so that a push seldom searches the map:
-  // a pass pushes its moments into some dozens of buckets, those of the last second's frames
-  // plus the host and link time-outs, within a span of under 256.
+  // a pass pushes its moments into some dozens of buckets (a host's moment is five or ten seconds
+  // after its last frame, which lies within the last second), within a span of under 256.
   struct known_bucket {
     std::int64_t key = 0;
     std::vector<entry>* entries = nullptr;

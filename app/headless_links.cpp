@@ -1,6 +1,7 @@
 #include "app/headless_links.h"
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <map>
 #include <span>
@@ -103,11 +104,12 @@ struct link_row {
   std::uint64_t bytes;
 };
 
-// The lines of the hosts [from, to) of `hosts`, whose rows start at rows[first_row[from]].
-std::string lines_of(std::span<const node* const> hosts, std::span<const std::size_t> first_row,
-                     std::span<const link_row> rows, const host_labels& labels, const main_protocols& protocols,
-                     std::size_t from, std::size_t to) {
-  std::string text;
+// Into `text`, which it empties first: the lines of the hosts [from, to) of `hosts`, whose rows
+// start at rows[first_row[from]].
+void lines_of(std::span<const node* const> hosts, std::span<const std::size_t> first_row, std::span<const link_row> rows,
+              const host_labels& labels, const main_protocols& protocols, std::size_t from, std::size_t to,
+              std::string& text) {
+  text.clear();
   for (std::size_t i = from; i < to; ++i) {
     const std::string_view source = labels.of(hosts[i]->number);
     for (std::size_t place = first_row[i]; place < first_row[i + 1]; ++place) {
@@ -124,7 +126,6 @@ std::string lines_of(std::span<const node* const> hosts, std::span<const std::si
       text += '\n';
     }
   }
-  return text;
 }
 
 // Where slices of about SLICE_ROWS lines start, by host, ending with the number of hosts.
@@ -164,20 +165,33 @@ void headless_print_links(std::FILE* out, const net& n) {
   const host_labels labels(n);
   // Formatting is most of what is left, and the reading thread is idle by now: slices of lines
   // are formatted two at a time, every other one on a thread of its own, and written in order.
+  // The two buffers serve every slice, so their pages are faulted in once, not once per slice.
   const std::vector<std::size_t> starts = slice_starts(first_row);
-  const auto slice = [&](std::size_t k) { return lines_of(hosts, first_row, rows, labels, protocols, starts[k], starts[k + 1]); };
+  std::string mine;
+  std::string theirs;
+  const auto slice = [&](std::size_t k, std::string& text) {
+    lines_of(hosts, first_row, rows, labels, protocols, starts[k], starts[k + 1], text);
+  };
   const auto write = [&](const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); };
   for (std::size_t k = 0; k + 1 < starts.size(); k += 2) {
-    std::future<std::string> next;
-    if (k + 2 < starts.size()) {
+    const bool pair = k + 2 < starts.size();
+    std::future<void> next;
+    if (pair) {
       try {
-        next = std::async(std::launch::async, slice, k + 1);
+        next = std::async(std::launch::async, slice, k + 1, std::ref(theirs));
       } catch (const std::system_error&) {
         // No thread to be had: this one formats both.
       }
     }
-    write(slice(k));
-    if (k + 2 < starts.size()) write(next.valid() ? next.get() : slice(k + 1));
+    slice(k, mine);
+    write(mine);
+    if (!pair) continue;
+    if (next.valid()) {
+      next.get();
+    } else {
+      slice(k + 1, theirs);
+    }
+    write(theirs);
   }
   std::fputc('\n', out);
 }

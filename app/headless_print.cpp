@@ -41,6 +41,7 @@ void print_figures(std::FILE* out, const headless_network& run) {
 void print_hosts(std::FILE* out, const net& n) {
   std::fprintf(out, "%-18s %-15s %-24s %-16s %10s %12s %10s %12s\n", "hardware address", "IP address", "name",
                "manufacturer", "sent", "sent bytes", "received", "recv bytes");
+  constexpr std::size_t FLUSH_AT = 1 << 20;
   std::string lines;
   std::array<char, NETADDR_TEXT_SIZE> ip{};
   for (const auto& h : n.host_list) {
@@ -65,6 +66,11 @@ void print_hosts(std::FILE* out, const net& n) {
     lines += ' ';
     append_right(lines, h->rx_bytes, 12);
     lines += '\n';
+    // Written a block at a time: one buffer's pages serve every line.
+    if (lines.size() >= FLUSH_AT) {
+      std::fwrite(lines.data(), 1, lines.size(), out);
+      lines.clear();
+    }
   }
   lines += '\n';
   std::fwrite(lines.data(), 1, lines.size(), out);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "core/idle_priority.h"
 #include "core/large_table_allocator.h"
 
 namespace nw {
@@ -49,6 +50,7 @@ void* table_reserve::take(std::size_t bytes) {
 }
 
 void table_reserve::run() {
+  run_when_idle();
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return stopping_ || wanted_ != 0; });

@@ -1,5 +1,7 @@
 #include "core/warm_blocks.h"
 
+#include "core/idle_priority.h"
+
 namespace nw {
 namespace {
 
@@ -52,6 +54,7 @@ std::size_t warm_blocks::ready() {
 }
 
 void warm_blocks::run() {
+  run_when_idle();
   std::unique_lock lock(mutex_);
   for (;;) {
     wanted_.wait(lock, [this] { return stopping_ || (ready_.size() < kept_ / 2 && !starved_); });

@@ -57,12 +57,12 @@ struct alignas(64) node {
   netaddr mac;                 // the key: Ethernet or Token Ring
   std::unique_ptr<netaddr> ip;
   std::uint64_t ip_key = 0;  // ip's addr_key, 0 without one: a new link is entered under it
-  std::int32_t resolve = 1;
-  const char* mac_text = nullptr;
   // Walked by the map and the host report; look-ups by address go through the network's
-  // link_index.
+  // link_index. Both in the fourth cache line: a new link reads the ends of both.
   link_table links_out;  // by destination's mac
   link_table links_in;   // by source's mac
+  std::int32_t resolve = 1;
+  const char* mac_text = nullptr;
 
   name_label ip_label, dns_label, local_label, mac_label, manuf_label;
 

@@ -79,8 +79,12 @@ void count_hosts(net& network, frame_records& r, std::uint32_t len) {
 
 // Only the source learns: the hardware destination of an IP frame may be a router.
 void learn_ip(const frame_records& r, std::span<const std::uint8_t> ip_source) {
-  if (!r.src->ip) node_learn_ip(*r.src, ip_source.data());
-  (void)link_add_ip(*r.src, *r.dst, *r.lnk);
+  link& l = *r.lnk;
+  if (!l.src_has_ip) {
+    if (!r.src->ip) node_learn_ip(*r.src, ip_source.data());
+    l.src_has_ip = r.src->ip != nullptr;
+  }
+  (void)link_add_ip(*r.src, *r.dst, l);
 }
 
 // Step 9.

@@ -48,7 +48,7 @@ void frame_prefetch_hosts(const net& network, frame_keys& keys) {
   }
   cache_preload(l->src);
   cache_preload(&l->dst->rx_pkts_sec);
-  cache_preload(&l->src->ip);  // an IP frame's source learns
+  if (!l->src_has_ip) cache_preload(&l->src->ip);  // an IP frame's source learns
   if (l->ip_order == 0) cache_preload(&l->dst->ip);  // the link is entered under its address
   // The protocol tree a frame walks from its root, up to four lines: a common path of six
   // protocols fills three or four.

@@ -38,7 +38,7 @@ link* link_create(node& s, node& d) {
 }
 
 link* link_add_ip(const node& s, const node& d, link& l) {
-  if (l.ip_order == 0 && s.ip && d.ip_key != 0) l.ip_order = ++s.network->ip_entries_made;
+  if (l.ip_order == 0 && d.ip_key != 0 && s.ip) l.ip_order = ++s.network->ip_entries_made;
   return &l;
 }
 

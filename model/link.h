@@ -60,6 +60,9 @@ struct alignas(64) link {
   // takes another path.
   std::uint32_t one_path = 0;
   std::int8_t focus_color = 0;  // a palette colour, -1 for none; 0 until the first ageing pass
+  // The source knew its IP address at the link's last IP frame, so the next one need not read
+  // the source's record to learn; the source forgetting its address clears it on its links.
+  bool src_has_ip = false;
   // The protocol tree, its root first, the others in order of creation; see one_path.
   std::vector<proto_stat> proto_nodes;
 

@@ -158,6 +158,7 @@ void node_clear_ip(node& host) {
   // the IP address look-up keeps its entry: the key is the table's own copy, and the host may send again.
   host.ip.reset();
   host.ip_key = 0;
+  host.links_out.foreach([](link* l) { l->src_has_ip = false; });
   label_clear(host.ip_label);
   label_clear(host.dns_label);
 }

@@ -20,8 +20,8 @@ link* link_create(node& s, node& d) {
   network.link_averages.reserve_records(number + 1);
   network.awake_links.reserve_numbers(number + 1);
   network.link_index.reserve_one();
-  s.links_out.reserve_one();
-  d.links_in.reserve_one();
+  s.links_out.reserve_one(network.link_lists);
+  d.links_in.reserve_one(network.link_lists);
 
   link* l = &network.links.add();
   l->number = network.link_averages.add_record();
@@ -29,8 +29,8 @@ link* link_create(node& s, node& d) {
   l->dst = &d;
   l->src_number = s.number;
   l->dst_number = d.number;
-  s.links_out.add(d.mac, l);
-  d.links_in.add(s.mac, l);
+  s.links_out.add(network.link_lists, d.mac, l);
+  d.links_in.add(network.link_lists, s.mac, l);
   network.link_index.put(addr_key(s.mac), addr_key(d.mac), l->number);
   network.awake_links.wake(l->number);
   ++network.link_count;

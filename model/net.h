@@ -20,6 +20,7 @@
 #include "model/node.h"
 #include "model/proto_paths.h"
 #include "core/record_blocks.h"
+#include "core/small_array_pool.h"
 #include "model/wake_queue.h"
 #include "stats/topn.h"
 
@@ -58,6 +59,8 @@ struct net {
   proto_path_table proto_paths;
   // Ascending mac order.
   host_order host_list;
+  // The arrays of every host's link lists; before the hosts, so that it outlives them.
+  small_array_pool link_lists;
   // The same hosts in creation order, which is the order of their numbers and their averages'
   // rows, in blocks of warm memory as the links are. Owns the hosts.
   record_blocks<node, HOST_BLOCK_RECORDS> hosts_made;

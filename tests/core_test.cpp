@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "core/q.h"
 #include "core/record_blocks.h"
 #include "core/settings_store.h"
+#include "core/small_array_pool.h"
 #include "core/table_reserve.h"
 #include "core/timer.h"
 #include "core/warm_blocks.h"
@@ -291,6 +295,45 @@ TEST(WarmBlocks, TakersGetWholeDistinctBlocksAndTheHelperRefills) {
   for (std::size_t i = 1; i < taken.size(); ++i)
     EXPECT_EQ(static_cast<const unsigned char*>(taken[i - 1])[WARM_BLOCK_BYTES - 1], 0xA5);
   for (void* block : taken) warm_blocks::give_back(block);
+}
+
+// Arrays in use never overlap and are aligned to a cache line, whatever mix of sizes is taken
+// (so that blocks end with room too small for the next array); an array given back serves the
+// next of its size, and the room a block had left serves smaller ones.
+TEST(SmallArrayPool, ArraysAreDistinctAlignedAndReused) {
+  small_array_pool pool;
+  std::map<std::uintptr_t, std::size_t> in_use;  // start: bytes
+  const auto take = [&](std::size_t bytes) {
+    auto* array = static_cast<unsigned char*>(pool.take(bytes));
+    const auto at = reinterpret_cast<std::uintptr_t>(array);
+    EXPECT_EQ(at % SMALL_ARRAY_BYTES_MIN, 0U);
+    const auto next = in_use.lower_bound(at);
+    if (next != in_use.end()) EXPECT_LE(at + bytes, next->first) << bytes;
+    if (next != in_use.begin()) EXPECT_LE(std::prev(next)->first + std::prev(next)->second, at) << bytes;
+    std::memset(array, 0xA5, bytes);
+    in_use[at] = bytes;
+    return array;
+  };
+  const auto give_back = [&](unsigned char* array) {
+    const auto at = in_use.find(reinterpret_cast<std::uintptr_t>(array));
+    pool.give_back(array, at->second);
+    in_use.erase(at);
+  };
+  std::mt19937 rng(5);
+  std::vector<unsigned char*> kept;
+  for (int i = 0; i < 2000; ++i) {
+    kept.push_back(take(SMALL_ARRAY_BYTES_MIN << rng() % 7));
+    if (rng() % 3 == 0) {
+      const std::size_t k = rng() % kept.size();
+      give_back(kept[k]);
+      kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+  }
+  unsigned char* returned = take(256);
+  give_back(returned);
+  EXPECT_EQ(take(256), returned);
+  unsigned char* large = take(2 * SMALL_ARRAY_BYTES_MAX);  // from the heap, given back to it
+  give_back(large);
 }
 
 // Records in warm blocks start as their type's default whatever the block held before, and go

@@ -153,6 +153,7 @@ TEST_F(LinkTest, LinksAreDirectedAndFoundByHardwareOrIpAddress) {
 TEST_F(LinkTest, AHostsLinksAreWalkedInTheOrderOfABucketTable) {
   hash_table<netaddr, link*> reference(netaddr_functions);
   std::vector<std::unique_ptr<link>> links;
+  small_array_pool pool;
   link_table table;
   const auto walked = [&] {
     std::vector<const link*> mine, theirs;
@@ -166,7 +167,7 @@ TEST_F(LinkTest, AHostsLinksAreWalkedInTheOrderOfABucketTable) {
     // twice in a row.
     const netaddr other = mac_of(static_cast<std::uint8_t>(i % 251), static_cast<std::uint8_t>(i / 251));
     links.push_back(std::make_unique<link>());
-    table.add(other, links.back().get());
+    table.add(pool, other, links.back().get());
     reference.push_front(other, links.back().get());
     if (i < 5 || (i < 1000 && rng() % 40 == 0) || i == 2500) {
       const auto [mine, theirs] = walked();

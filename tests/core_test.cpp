@@ -308,8 +308,12 @@ TEST(SmallArrayPool, ArraysAreDistinctAlignedAndReused) {
     const auto at = reinterpret_cast<std::uintptr_t>(array);
     EXPECT_EQ(at % SMALL_ARRAY_BYTES_MIN, 0U);
     const auto next = in_use.lower_bound(at);
-    if (next != in_use.end()) EXPECT_LE(at + bytes, next->first) << bytes;
-    if (next != in_use.begin()) EXPECT_LE(std::prev(next)->first + std::prev(next)->second, at) << bytes;
+    if (next != in_use.end()) {
+      EXPECT_LE(at + bytes, next->first) << bytes;
+    }
+    if (next != in_use.begin()) {
+      EXPECT_LE(std::prev(next)->first + std::prev(next)->second, at) << bytes;
+    }
     std::memset(array, 0xA5, bytes);
     in_use[at] = bytes;
     return array;

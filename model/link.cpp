@@ -38,6 +38,8 @@ link* link_create(node& s, node& d) {
 }
 
 link* link_add_ip(const node& s, const node& d, link& l) {
+  // The destination's address is asked first: the source's record is read only for a link that
+  // is entered now.
   if (l.ip_order == 0 && d.ip_key != 0 && s.ip) l.ip_order = ++s.network->ip_entries_made;
   return &l;
 }

@@ -41,8 +41,9 @@ void* small_array_pool::take(std::size_t bytes) {
   return array;
 }
 
-// What the newest block has left when the next array does not fit (every size is a multiple of
-// the smallest) is given back in the largest pieces it makes, before the block is replaced.
+// A new block has just been taken because the next array did not fit in the one before: what
+// that one had left (every size is a multiple of the smallest) goes to the free lists in the
+// largest pieces it makes, and cutting starts afresh in the new block.
 void small_array_pool::keep_rest_of_block() noexcept {
   if (blocks_.size() > 1) {
     char* const previous = static_cast<char*>(blocks_[blocks_.size() - 2]);
